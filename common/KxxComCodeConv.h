@@ -1,0 +1,27 @@
+// KxxComCodeConv.h
+// Conversion of the program's EUC-JP texts to the code sets of the output: descriptor 0
+// (gIC) for the files (trace and output log), descriptor 1 (gICLC) for the console.
+// A descriptor is 0 when its target needs no conversion (EUC, ASCII) or could not be opened.
+#ifndef KXXCOMCODECONV_H
+#define KXXCOMCODECONV_H
+
+#include <iconv.h>
+#include <string>
+
+extern iconv_t gIC;
+extern iconv_t gICLC;
+
+// Chooses the code sets from the locale and the managing product and opens the descriptors.
+void kxg_opnIcov();
+
+// 1 when the descriptor chosen by iSelector (0 files, else console) is open, else 0.
+int kxg_chkIcov(int iSelector);
+
+// Converts iText with the chosen descriptor into oResult. 0 converted; -1 descriptor not
+// open (oResult untouched); -9993 no memory. Conversion stops at a byte it cannot convert.
+int kxg_chgIcov(const char* iText, std::string& oResult, int iSelector);
+
+// Closes every open descriptor.
+void kxg_cloIcov();
+
+#endif

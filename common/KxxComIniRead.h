@@ -1,0 +1,15 @@
+// KxxComIniRead.h
+// Reads one value of one key in one section of an INI file; the file is opened, scanned
+// from the top and closed on every call. Section and key names compare case-blind; the
+// first match wins.
+#ifndef KXXCOMINIREAD_H
+#define KXXCOMINIREAD_H
+
+#include <string>
+
+// 0 found (oValue holds the value, maybe empty); -9998 file not opened (oValue untouched);
+// -9997 no such section; -9996 section without the key.
+int kxg_readIniString(const std::string& iSection, const std::string& iKey,
+                      std::string& oValue, const std::string& iPath);
+
+#endif

@@ -1,0 +1,36 @@
+// KxxComMngDEFCHKINI.h
+// The family's tool definition file sys/kxdefchk_SOL.ini: run mode, the sub commands of
+// the main tool with their option letters, and each command's comment and parameter list
+// files. Every value is read anew through the INI reader.
+#ifndef KXXCOMMNGDEFCHKINI_H
+#define KXXCOMMNGDEFCHKINI_H
+
+#include <cstdint>
+#include <string>
+
+#include "KxxComFile.h"
+
+// Managing-product mode: oFlag 1 when RunMode/VOXL is exactly "YES", else 0.
+// 0 read; -9995 not readable (oFlag untouched).
+int kxg_getVOXLFlg(uint32_t& oFlag);
+
+// The number of parameter list files of the executing command (FileNumber); an empty
+// value leaves oCount as it was. 0 read; -9995 not readable or not all digits.
+int kxg_getFileNum(int& oCount);
+
+// Path of the iNum-th (1-based) parameter list file of the executing command.
+// 0 built; -9993 definition file path not built; -9995 a value not readable.
+int kxg_getUseFilePath(std::string& oPath, int iNum);
+
+// Opens the iNum-th parameter list file for reading. 0 open; -9998 path or file failed.
+int kxg_opnUseFile(FilePtr& oFile, int iNum);
+
+// The option letters of all sub commands (iMode 0) or of those run by default (iMode 1),
+// in CmdList order. 0 built; -9993 path not built; -9995 a value not readable.
+int kxg_getOptChkStringEx(std::string& oOpt, int iMode);
+int kxg_getOptChkString(std::string& oOpt);
+
+// The executing command's Comment. 0 read; -1 not readable.
+int kxg_getComComment(std::string& oComment);
+
+#endif

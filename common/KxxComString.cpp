@@ -1,0 +1,281 @@
+// KxxComString.cpp
+#include "KxxComString.h"
+
+#include <cstring>
+#include <memory>
+#include <new>
+
+#include "KxxComOutTrace.h"
+
+namespace {
+
+// The extra bytes a caller allocates beyond the line's own characters: room for the
+// line feed and the terminator, with margin.
+const long kRowLenExtra = 5;
+
+bool kxl_isBlank(char iChar)
+{
+    return iChar == ' ' || iChar == '\t' || iChar == '\r' || iChar == '\n';
+}
+
+bool kxl_isWordSep(char iChar)
+{
+    return iChar == ' ' || iChar == '\t';
+}
+
+bool kxl_isDigit(char iChar)
+{
+    return iChar >= '0' && iChar <= '9';
+}
+
+bool kxl_isHexDigit(char iChar)
+{
+    return kxl_isDigit(iChar) || (iChar >= 'a' && iChar <= 'f') || (iChar >= 'A' && iChar <= 'F');
+}
+
+// Upper-cased copies of both texts; false when memory runs out.
+bool kxl_upperCopies(const char* iString1, const char* iString2, std::string& oCopy1,
+                     std::string& oCopy2)
+{
+    try {
+        oCopy1 = iString1;
+        oCopy2 = iString2;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    kxg_toUpper(oCopy1);
+    kxg_toUpper(oCopy2);
+    return true;
+}
+
+// The checks on absent texts shared by both comparisons; true when they decided oResult.
+bool kxl_cmpAbsent(const char* iFunc, const char* iString1, const char* iString2, int& oResult)
+{
+    if (iString1 == nullptr && iString2 == nullptr) {
+        oResult = 0;
+        return true;
+    }
+    if (iString1 == nullptr) {
+        kxg_outWriteTracelog(iFunc, "iString1 == NULL");
+        oResult = -1;
+        return true;
+    }
+    if (iString2 == nullptr) {
+        oResult = 1;
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+long kxg_cntFileRowLen(FILE* iFile)
+{
+    long aStart = ftell(iFile);
+    long aCount = 0;
+    int aChar;
+    while ((aChar = getc(iFile)) != EOF && aChar != '\n') {
+        aCount++;
+    }
+    if (aChar == EOF && aCount == 0) {
+        return -1;
+    }
+    fseek(iFile, aStart, SEEK_SET);
+    return aCount + kRowLenExtra;
+}
+
+int kxg_readFileRow(FILE* iFile, std::string& oLine)
+{
+    long aSize = kxg_cntFileRowLen(iFile);
+    if (aSize < 0) {
+        return -1;
+    }
+    std::unique_ptr<char[]> aBuff(new (std::nothrow) char[aSize]);
+    if (!aBuff) {
+        return -9993;
+    }
+    if (fgets(aBuff.get(), static_cast<int>(aSize), iFile) == nullptr) {
+        return -1;
+    }
+    try {
+        oLine.assign(aBuff.get());
+    } catch (const std::bad_alloc&) {
+        return -9993;
+    }
+    return 0;
+}
+
+void kxg_cutWord(const std::string& iString, char iSep, uint32_t& ioPos, std::string& oWord)
+{
+    oWord.clear();
+    if (ioPos >= iString.size()) {
+        return;
+    }
+    size_t aEnd = iString.find(iSep, ioPos);
+    if (aEnd == std::string::npos) {
+        aEnd = iString.size();
+    }
+    oWord.assign(iString, ioPos, aEnd - ioPos);
+    ioPos = static_cast<uint32_t>(aEnd);
+    if (ioPos < iString.size()) {
+        ioPos++;
+    }
+}
+
+void kxg_cutBlTbWord(const std::string& iString, uint32_t& ioPos, std::string& oWord)
+{
+    oWord.clear();
+    if (ioPos >= iString.size()) {
+        return;
+    }
+    while (ioPos < iString.size() && kxl_isWordSep(iString[ioPos])) {
+        ioPos++;
+    }
+    while (ioPos < iString.size() && !kxl_isWordSep(iString[ioPos])) {
+        oWord += iString[ioPos++];
+    }
+    if (ioPos < iString.size()) {
+        ioPos++;
+    }
+}
+
+int kxg_chgStrCnv(std::string& ioString, const std::string& iFind, const std::string& iReplace)
+{
+    if (iFind.empty()) {
+        return 14;
+    }
+    size_t aPos = ioString.find(iFind);
+    if (aPos == std::string::npos) {
+        return 14;
+    }
+    ioString.replace(aPos, iFind.size(), iReplace);
+    return 0;
+}
+
+void kxg_chgCRTAB(std::string& ioString)
+{
+    // The order matters: each sequence is replaced everywhere before the next is looked
+    // at, so a doubled backslash before an n still ends as a backslash and a line feed.
+    static const struct {
+        const char* Seq;
+        const char* Ctl;
+    } sEscapes[] = {
+        {"\\a", "\a"}, {"\\b", "\b"}, {"\\f", "\f"}, {"\\n", "\n"},   {"\\r", "\r"},
+        {"\\t", "\t"}, {"\\v", "\v"}, {"\\\\", "\\"}, {"\\'", "'"}, {"\\\"", "\""},
+    };
+    for (const auto& aEscape : sEscapes) {
+        while (kxg_chgStrCnv(ioString, aEscape.Seq, aEscape.Ctl) == 0) {
+        }
+    }
+}
+
+std::string& kxg_trimLeft(std::string& ioString)
+{
+    size_t aCount = 0;
+    while (aCount < ioString.size() && kxl_isBlank(ioString[aCount])) {
+        aCount++;
+    }
+    ioString.erase(0, aCount);
+    return ioString;
+}
+
+std::string& kxg_trimRight(std::string& ioString)
+{
+    size_t aLen = ioString.size();
+    while (aLen > 1 && kxl_isBlank(ioString[aLen - 1])) {
+        aLen--;
+    }
+    ioString.resize(aLen);
+    return ioString;
+}
+
+int kxg_cmpStrni(const char* iString1, const char* iString2, size_t iCount)
+{
+    const char* aFunc = "kxg_cmpStrni";
+    int aResult;
+    if (kxl_cmpAbsent(aFunc, iString1, iString2, aResult)) {
+        return aResult;
+    }
+    std::string aCopy1, aCopy2;
+    if (!kxl_upperCopies(iString1, iString2, aCopy1, aCopy2)) {
+        kxg_outWriteTracelog(aFunc, "メモリの割り当てエラー");
+        return -9993;
+    }
+    return strncmp(aCopy1.c_str(), aCopy2.c_str(), iCount);
+}
+
+int kxg_cmpStri(const char* iString1, const char* iString2)
+{
+    const char* aFunc = "kxg_cmpStri";
+    int aResult;
+    if (kxl_cmpAbsent(aFunc, iString1, iString2, aResult)) {
+        return aResult;
+    }
+    std::string aCopy1, aCopy2;
+    if (!kxl_upperCopies(iString1, iString2, aCopy1, aCopy2)) {
+        kxg_outWriteTracelog(aFunc, "メモリの割り当てエラー");
+        return -9993;
+    }
+    return strcmp(aCopy1.c_str(), aCopy2.c_str());
+}
+
+void kxg_toUpper(std::string& ioString)
+{
+    for (char& aChar : ioString) {
+        if (aChar >= 'a' && aChar <= 'z') {
+            aChar = static_cast<char>(aChar - 'a' + 'A');
+        }
+    }
+}
+
+int kxg_chkStrisDigit(const std::string& iString)
+{
+    for (char aChar : iString) {
+        if (!kxl_isDigit(aChar)) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int kxg_chkStrisDigitX(const std::string& iString)
+{
+    for (char aChar : iString) {
+        if (!kxl_isHexDigit(aChar)) {
+            return 0;
+        }
+    }
+    return 1;
+}
+
+int kxg_getMidStr(const std::string& iString, char iOpen, char iClose, std::string& oMid)
+{
+    size_t aOpen = iString.find(iOpen);
+    if (aOpen == std::string::npos) {
+        return -9985;
+    }
+    size_t aClose = iString.find(iClose, aOpen + 1);
+    if (aClose == std::string::npos) {
+        oMid = iString.substr(aOpen + 1);
+        return -9984;
+    }
+    oMid = iString.substr(aOpen + 1, aClose - aOpen - 1);
+    return 0;
+}
+
+int kxg_getMidStrEx(const std::string& iString, const std::string& iOpen,
+                    const std::string& iClose, std::string& oMid)
+{
+    oMid.clear();
+    size_t aOpen = iString.find(iOpen);
+    if (aOpen == std::string::npos) {
+        return -9985;
+    }
+    oMid = iString.substr(aOpen + iOpen.size());
+    size_t aClose = oMid.find(iClose);
+    if (aClose == std::string::npos) {
+        return -9984;
+    }
+    oMid.resize(aClose);
+    return 0;
+}

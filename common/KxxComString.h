@@ -1,0 +1,59 @@
+// KxxComString.h
+// Byte-string utilities shared by the whole family: line sizing, field cutting with a
+// caller-held cursor, trimming, case-blind comparison, digit tests and escape sequences.
+// They know nothing of character sets: a byte of 0x80 or above is never a blank, a digit
+// or a letter to them, so EUC-JP text passes through byte by byte.
+#ifndef KXXCOMSTRING_H
+#define KXXCOMSTRING_H
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+// Size to allocate for reading the next line of iFile (its length + 5), without
+// consuming it; -1 at end of file.
+long kxg_cntFileRowLen(FILE* iFile);
+
+// Reads the next line of iFile whole, line feed included, into oLine, sized with
+// kxg_cntFileRowLen. 0 read; -1 end of file or read failure; -9993 no memory for it.
+int kxg_readFileRow(FILE* iFile, std::string& oLine);
+
+// Next field of iString at the separator iSep, from the cursor ioPos on.
+void kxg_cutWord(const std::string& iString, char iSep, uint32_t& ioPos, std::string& oWord);
+
+// Next word of iString between blanks and tabs, from the cursor ioPos on.
+void kxg_cutBlTbWord(const std::string& iString, uint32_t& ioPos, std::string& oWord);
+
+// Replaces the first occurrence of iFind in ioString. 0 replaced; 14 iFind empty or absent.
+int kxg_chgStrCnv(std::string& ioString, const std::string& iFind, const std::string& iReplace);
+
+// Turns the backslash escape sequences of message texts into their control characters.
+void kxg_chgCRTAB(std::string& ioString);
+
+// Remove leading / trailing blanks, tabs, CRs and LFs. kxg_trimRight never removes the
+// first character of the string.
+std::string& kxg_trimLeft(std::string& ioString);
+std::string& kxg_trimRight(std::string& ioString);
+
+// Case-blind comparisons (ASCII letters only): 0 equal, negative or positive otherwise;
+// both absent 0, iString1 absent -1, iString2 absent 1; -9993 no memory.
+int kxg_cmpStrni(const char* iString1, const char* iString2, size_t iCount);
+int kxg_cmpStri(const char* iString1, const char* iString2);
+
+// Upper-cases the ASCII letters of ioString.
+void kxg_toUpper(std::string& ioString);
+
+// 1 when every byte is a decimal (hexadecimal) digit, the empty string included; else 0.
+int kxg_chkStrisDigit(const std::string& iString);
+int kxg_chkStrisDigitX(const std::string& iString);
+
+// Text between the first iOpen and the next iClose. 0 found; -9985 no opening character
+// (oMid untouched); -9984 no closing character (oMid holds everything after iOpen).
+int kxg_getMidStr(const std::string& iString, char iOpen, char iClose, std::string& oMid);
+
+// Text between the first iOpen text and the next iClose text; codes as kxg_getMidStr,
+// but oMid is emptied first.
+int kxg_getMidStrEx(const std::string& iString, const std::string& iOpen,
+                    const std::string& iClose, std::string& oMid);
+
+#endif

@@ -1,0 +1,5 @@
+// main.cpp: placeholder entry until the check driver lands.
+int main()
+{
+    return 0;
+}

@@ -1,0 +1,118 @@
+// KxTestSupport.h
+// Builders and checks shared by the tests: throw-away directories, a tool directory with
+// the installed binary and data, a simulated Solaris host, running the binary, and byte
+// comparisons that show the first difference readably.
+#ifndef KXTESTSUPPORT_H
+#define KXTESTSUPPORT_H
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace kxtest {
+
+std::string readFile(const std::string& iPath);
+void writeFile(const std::string& iPath, const std::string& iContent);
+void makeDirs(const std::string& iPath);
+bool exists(const std::string& iPath);
+std::vector<std::string> listDir(const std::string& iPath);
+// A text in the program's exec charset (EUC-JP) as UTF-8, for readable failure output.
+std::string eucToUtf8(const std::string& iEuc);
+std::string utf8ToEuc(const std::string& iUtf8);
+
+// A directory under the system's temporary directory, removed with all it holds.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return mPath; }
+    std::string operator/(const std::string& iRel) const { return mPath + "/" + iRel; }
+
+private:
+    std::string mPath;
+};
+
+// Turns the trace on for unit tests: the trace globals point at a throw-away tool
+// directory with an empty trace directory, as after trace start; off again at the end.
+class TraceScope {
+public:
+    explicit TraceScope(const std::string& iCommand = "kxsyfchk");
+    ~TraceScope();
+    const std::string& toolDir() const { return mDir.path(); }
+    std::string tracePath() const { return mDir / "trace/trace.log"; }
+    // The trace file's messages: each line without its "[stamp] cmd:func " head.
+    std::vector<std::string> messages() const;
+    // The trace lines with their time stamps masked as "[stamp]".
+    std::vector<std::string> lines() const;
+
+private:
+    TempDir mDir;
+};
+
+// Masks the time stamps of trace lines and output-log headers.
+std::string maskStamps(const std::string& iText);
+
+// Compares two byte strings; on a difference shows both decoded from EUC-JP and a
+// hexdump around the first differing byte.
+::testing::AssertionResult sameBytes(const std::string& iExpected, const std::string& iActual);
+
+// A tool directory as `cmake --install` lays it out: bin/kxsyfchk, sys/, def/, trace/.
+class ToolDir {
+public:
+    ToolDir();
+    const std::string& path() const { return mDir.path(); }
+    std::string operator/(const std::string& iRel) const { return mDir / iRel; }
+    std::string binary() const { return mDir / "bin/kxsyfchk"; }
+    std::string trace() const;
+    // Replaces a tool file; iUtf8 is converted to EUC-JP as the build does.
+    void putText(const std::string& iRel, const std::string& iUtf8) const;
+
+private:
+    TempDir mDir;
+};
+
+// A simulated Solaris host: the directory that KXDEFCHK_HOST_ROOT names.
+class Host {
+public:
+    Host();
+    const std::string& path() const { return mDir.path(); }
+    std::string operator/(const std::string& iRel) const { return mDir / iRel; }
+    void file(const std::string& iAbs, const std::string& iContent) const;
+    // A command at iAbs that prints iOutput and exits with iStatus.
+    void command(const std::string& iAbs, const std::string& iOutput, int iStatus = 0) const;
+    // A Solaris 10 or 9 host with uname, id, grep, a managing product of iMajor.iLevel
+    // (hexadecimal texts as stored) in role iRole, edition iType.
+    void solaris(int iMinor, const std::string& iRole = "NRDA", const std::string& iType = "4",
+                 const std::string& iMajor = "D", const std::string& iLevel = "28") const;
+    // A complete installation file with these fields; iExtra is appended verbatim.
+    void vestrel(const std::string& iMajor, const std::string& iLevel, const std::string& iRole,
+                 const std::string& iType, const std::string& iLanguage = "JAPANESE",
+                 const std::string& iCode = "EUC", const std::string& iExtra = "") const;
+
+private:
+    TempDir mDir;
+};
+
+struct RunResult {
+    int Status = -1;   // exit status as the shell sees it
+    std::string Out;   // standard output
+    std::string Err;   // standard error
+};
+
+// Runs iBinary (argv[0] is iArgv0, or iBinary when empty) with iArgs in iCwd, with the
+// environment iEnv added to a clean one (PATH, no locale).
+RunResult runProgram(const std::string& iBinary, const std::vector<std::string>& iArgs,
+                     const std::map<std::string, std::string>& iEnv, const std::string& iCwd,
+                     const std::string& iArgv0 = "");
+
+// Runs the tool's binary against the host, from the tool directory's bin.
+RunResult runTool(const ToolDir& iTool, const Host& iHost, const std::vector<std::string>& iArgs,
+                  const std::map<std::string, std::string>& iEnv = {});
+
+} // namespace kxtest
+
+#endif
