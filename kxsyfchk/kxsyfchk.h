@@ -1,0 +1,82 @@
+// kxsyfchk.h
+// The system parameter check: requirement records loaded from the parameter list files,
+// the host's current settings, the evaluation with its calculated values, and the report.
+#ifndef KXSYFCHK_H
+#define KXSYFCHK_H
+
+#include <string>
+#include <vector>
+
+#include "KxxComInstallInfo.h"
+
+// Longest texts of a record (terminator excluded); longer current settings are cut.
+const size_t kParamTextMax = 256;
+const size_t kPrivilegeMax = 11;
+
+// One requirement row and its verdict.
+struct SysPrmRecord {
+    std::string ParamName;        // kernel parameter or resource control
+    std::string ProjectName;      // project of /etc/project; empty matches every project
+    std::string Privilege;        // required privilege level
+    std::string Criterion;        // "fixed", "additional" or "optcri"
+    std::string OSInitValue;      // the system's initial values, or "calc"
+    std::string NeedValue;        // the needed values, or "calc"
+    std::string CurrentPrivilege; // privilege level found in /etc/project
+    std::string CurrentValue;     // value found; empty = not set
+    std::string MinimumValue;     // the required minimum as text
+    int ErrStat = 0;              // 1 not set, 2 below the minimum, 4 wrong privilege
+
+    bool operator==(const SysPrmRecord& iOther) const;
+};
+
+// The requirement records in file order. Records holds Capacity slots, of which the
+// first Count are in use; it grows by 25 at a time.
+struct SysPrmList {
+    int Count = 0;
+    int Capacity = 0;
+    std::vector<SysPrmRecord> Records;
+};
+
+// Verdict bits of ErrStat.
+const int kErrNotSet = 1;
+const int kErrBelowMinimum = 2;
+const int kErrPrivilege = 4;
+
+// Loads the rows of the parameter list files that apply to this host (iOSName such as
+// "Solaris10", and in managing-product mode role, edition and version).
+// 0 loaded (maybe empty); -1 file count or file not had; -9993 no memory for a line;
+// -9995 a row malformed or the list could not grow.
+int kxl_getSysPrmList(const std::string& iOSName, const InstallInfo& iInfo, SysPrmList& ioList);
+
+// Stores the current settings (/etc/project on Solaris10, /etc/system otherwise).
+// 0 done; -9998 file not opened; -1 or -9993 no memory.
+int kxl_GetSystemParam(const std::string& iOSName, SysPrmList& ioList);
+
+// Works out every record's required minimum and verdict.
+// 0 all judged; -1 or -9995 the evaluation stopped on a value it cannot use.
+int kxl_ChkSystemParamList(const InstallInfo& iInfo, SysPrmList& ioList);
+
+// Compares the current value text with iMinimum, written into oMinText in the current
+// value's style (decimal, or hexadecimal after "0x"/"0X"). 0 at least the minimum; -1 not.
+int kxl_chkSysMin(const std::string& iCurrent, unsigned long long iMinimum, std::string& oMinText);
+
+// The needed value of a "calc" row (msgsys:msginfo_msgtql, msgsys:msginfo_msgmap).
+// 0 calculated; nonzero failed.
+int kxl_getCalcNeedVal(const std::string& iParamName, const InstallInfo& iInfo,
+                       unsigned long long& oValue);
+
+// The OS initial value of a "calc" row (project.max-shm-memory). 0 calculated; nonzero failed.
+int kxl_getCalcOSInit(const std::string& iParamName, unsigned long long& oValue);
+
+// The physical memory in bytes, from prtconf. 0 read; -1 not.
+int kxl_GetSysMemory(unsigned long long& oBytes);
+
+// One kernel value from the sysdef line labelled iLabel (searched with iWord).
+// 0 read; -1 no command, no valid line or above 2^60; -9998 output not opened; -9993 no memory.
+int kxl_getSystemVal(const char* iWord, const char* iLabel, unsigned long long& oValue);
+
+// Writes the report of the judged list to the console and to the output log iOutLog.
+// 1 findings written; 0 all passed ("07005"); -1 a write failed.
+int kxl_outReport(const std::string& iOSName, const std::string& iOutLog, SysPrmList& ioList);
+
+#endif
