@@ -12,6 +12,29 @@ namespace {
 // A file that keeps coming back after this many removals is given up on.
 const int kRemoveAttempts = 100;
 
+std::string kxl_tmpFilePath(const char* iName)
+{
+    return *gKXDefChkPath + "/trace/" + iName;
+}
+
+// Removes a temporary file left by an earlier or a concurrent run. false when it stays.
+bool kxl_clearStaleTmpFile(const std::string& iPath)
+{
+    const char* aFunc = "kxg_opnSComTmpFileEx";
+    if (kxg_chkFileExist(iPath) != 3) {
+        return true;
+    }
+    kxg_outWriteTracelogEx(aFunc, "テンポラリファイル残存[%s]", iPath.c_str());
+    kxg_delFileRemove(iPath);
+    if (kxg_chkFileExist(iPath) == 3) {
+        kxg_outWriteTracelogEx(aFunc, "■二重起動 又は テンポラリファイルロック エラー■[%s]",
+                               iPath.c_str());
+        return false;
+    }
+    kxg_outWriteTracelog(aFunc, "テンポラリファイル消去成功");
+    return true;
+}
+
 } // namespace
 
 void kxg_fmtDateAndHour(int iKind, const struct tm& iTime, std::string& oText)
@@ -79,4 +102,62 @@ std::string kxg_getHostPath(const std::string& iPath)
         return iPath;
     }
     return aRoot + iPath;
+}
+
+int kxg_opnSComTmpFileEx(FilePtr& oFile, const char* iName, const std::string& iCommand,
+                         int& oStatus, int iFlag)
+{
+    const char* aFunc = "kxg_opnSComTmpFileEx";
+    oFile.reset();
+    if (!gKXDefChkPath) {
+        kxg_outWriteTracelog(aFunc, "メモリ確保エラー");
+        return -9993;
+    }
+    std::string aPath = kxl_tmpFilePath(iName);
+    if (!kxl_clearStaleTmpFile(aPath)) {
+        return -9980;
+    }
+    std::string aCommand = iCommand + " > " + aPath;
+    oStatus = iFlag == 0 ? kxg_runSysCom(aCommand) : kxg_runProc(aCommand);
+    oFile = kxg_openFile(aPath, "r");
+    if (!oFile) {
+        kxg_outWriteTracelogEx(aFunc, "ファイルオープンエラー[%s]", aPath.c_str());
+        return -9998;
+    }
+    return 0;
+}
+
+int kxg_opnSComTmpFile(FilePtr& oFile, const char* iName, const std::string& iCommand,
+                       int& oStatus)
+{
+    return kxg_opnSComTmpFileEx(oFile, iName, iCommand, oStatus, 0);
+}
+
+int kxg_cloSComTmpFile(FilePtr& ioFile, const char* iName)
+{
+    ioFile.reset();
+    if (!gKXDefChkPath) {
+        kxg_outWriteTracelog("kxg_cloSComTmpFile", "メモリ確保エラー");
+        return -9993;
+    }
+    kxg_delFileRemove(kxl_tmpFilePath(iName));
+    return 0;
+}
+
+int kxg_runSysCom(const std::string& iCommand)
+{
+    const char* aFunc = "kxg_runSysCom";
+    kxg_outWriteTracelog(aFunc, "[システムコマンド実施]");
+    kxg_outWriteTracelog(aFunc, iCommand.c_str());
+    fflush(nullptr);
+    int aRaw = system(iCommand.c_str());
+    kxg_outWriteTracelogEx(aFunc, "[system復帰値]=[%d]", aRaw);
+    int aStatus = (aRaw >> 8) & 0xFF;
+    kxg_outWriteTracelogEx(aFunc, "[command復帰値]=[%d]", aStatus);
+    return aStatus;
+}
+
+int kxg_runProc(const std::string& iCommand)
+{
+    return kxg_runSysCom(iCommand);
 }
