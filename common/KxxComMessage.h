@@ -27,13 +27,13 @@ extern std::unique_ptr<SysMsgInfo> gSysMsgInfoSTR;
 // Forgets any catalog, before anything of the run can fail.
 void kxg_iniGlobalMessage();
 
-// Loads the console catalog. 0 loaded; -9993 no memory; -9998 file not opened;
-// -9995 a row breaks a field limit.
+// Loads the console catalog; a catalog without rows counts as loaded. 0 loaded;
+// -9993 no memory; -9998 file not opened or not readable; -9995 a row breaks a field limit.
 int kxg_startSysMessage();
 
-// Shows the catalog message iMsgId on standard output. The text is printed as it
-// stands ("%%" gives one "%"). 0 shown; -9994 no such identifier or no catalog loaded;
-// -9993 not converted.
+// Shows the catalog message iMsgId on standard output. The text is never used as a
+// format: it is printed as it stands, except that "%%" gives one "%".
+// 0 shown; -9994 no such identifier or no catalog loaded; -9993 not converted.
 int kxg_outSysMessage(const char* iMsgId);
 
 // Prints a format of the program's own on standard output. 0 printed; -9993 not converted.
@@ -43,19 +43,22 @@ int kxg_outPrintf(const char* iFormat, ...) __attribute__((format(printf, 1, 2))
 void kxg_endSysMessage();
 
 // Appends the title naming the command's Comment to the output log iPath.
-// 0; -9998 file not opened; -1 comment not read; -9993 not converted.
+// 0; -9998 file not opened; -1 comment not read or not written; -9993 not converted.
 int kxg_outOLTitle(const std::string& iPath);
 
-// Appends the output-log message iMsgId of tool iToolId (header and body).
-// 0; -9998 catalog not opened; -9993 no memory or not converted; -9995 a catalog row
-// breaks a field limit; -1 a row not parsed or not written; -9994 no such row.
+// Appends the output-log message iMsgId of tool iToolId (header and body); the first
+// matching row wins, and every row before it must keep the field limits. The body is
+// printed as it stands, except that "%%" gives one "%".
+// 0; -9998 catalog not opened; -9993 no memory; -9995 a catalog row breaks a field
+// limit; -1 a row not parsed, or the message not converted or not written;
+// -9994 no such row.
 int kxg_outOLMessage(const std::string& iPath, const char* iMsgId, const char* iToolId);
 // The same; iHeadFlg 1 writes the body only.
 int kxg_outOLMessageEx(const std::string& iPath, const char* iMsgId, const char* iToolId,
                        int iHeadFlg);
 
 // Appends a format of the program's own to the output log iPath.
-// 0; -9998 file not opened; -9993 not converted.
+// 0; -9998 file not opened; -9993 not converted; -1 not written.
 int kxg_outOLString(const std::string& iPath, const char* iFormat, ...)
     __attribute__((format(printf, 2, 3)));
 
