@@ -7,6 +7,8 @@
 
 #include "KxxComCodeConv.h"
 #include "KxxComFile.h"
+#include "KxxComGetSysInfo.h"
+#include "KxxComMngDEFCHKINI.h"
 #include "KxxComOutTrace.h"
 #include "KxxComString.h"
 
@@ -16,6 +18,10 @@ namespace {
 
 // Limits of a console catalog row: identifier, text.
 const uint32_t sSysMsgMaxlen[2] = {5, 2047};
+// Limits of the first four fields of an output-log catalog row: tool identifier, level,
+// message identifier, message text.
+const uint32_t sLogMsgMaxlen[4] = {24, 1, 5, 1023};
+
 // The console catalog is read through a buffer of this size: a longer line is read as
 // several lines.
 const int kSysMsgLineBuffer = 4096;
@@ -24,6 +30,17 @@ const int kSysMsgLineBuffer = 4096;
 const size_t kMsgFormatBuffer = 4096;
 
 const char* const kSysMsgFile = "SysMessage.csv";
+const char* const kOutLogMsgFile = "OutLogMessage.csv";
+
+// One output-log catalog row, parsed.
+struct OLogMsgRecord {
+    std::string ToolId;
+    std::string Level;
+    std::string MsgId;
+    std::string MsgText;
+    std::string MsgBody; // everything after the fourth comma
+};
+
 // Opens the catalog iName of the tool's sys directory for reading.
 // 0; -9998 not opened; -9993 the tool directory is not known.
 int kxl_opnMsgList(FilePtr& oFile, const char* iName)
@@ -79,6 +96,61 @@ int kxl_outConsole(const std::string& iText)
         return -9993;
     }
     fwrite(aConv.data(), 1, aConv.size(), stdout);
+    return 0;
+}
+
+// Writes iText to the output log iFile, converted for the files when that needs it.
+// 0; -9993 not converted (nothing written).
+int kxl_outFileText(FILE* iFile, const std::string& iText)
+{
+    if (kxg_chkIcov(0) != 1) {
+        fwrite(iText.data(), 1, iText.size(), iFile);
+        return 0;
+    }
+    std::string aConv;
+    if (kxg_chgIcov(iText.c_str(), aConv, 0) != 0) {
+        return -9993;
+    }
+    fwrite(aConv.data(), 1, aConv.size(), iFile);
+    return 0;
+}
+
+// Formats iFormat into iFile; a text to be converted is formatted into the bounded buffer
+// first. 0; -9993 not converted.
+int kxl_vOutFile(FILE* iFile, const char* iFormat, va_list iArgs)
+{
+    if (kxg_chkIcov(0) != 1) {
+        vfprintf(iFile, iFormat, iArgs);
+        return 0;
+    }
+    char aBuff[kMsgFormatBuffer];
+    vsnprintf(aBuff, sizeof aBuff, iFormat, iArgs);
+    return kxl_outFileText(iFile, aBuff);
+}
+
+int kxl_outFile(FILE* iFile, const char* iFormat, ...) __attribute__((format(printf, 2, 3)));
+int kxl_outFile(FILE* iFile, const char* iFormat, ...)
+{
+    va_list aArgs;
+    va_start(aArgs, iFormat);
+    int aResult = kxl_vOutFile(iFile, iFormat, aArgs);
+    va_end(aArgs);
+    return aResult;
+}
+
+// Closes the output log and tells whether everything written reached it: a full disk
+// must not pass for a written report. 0; -1 a write failed.
+int kxl_cloOutLog(const char* iFunc, FilePtr& ioFile)
+{
+    FILE* aFile = ioFile.release();
+    bool aFailed = ferror(aFile) != 0;
+    if (fclose(aFile) != 0) {
+        aFailed = true;
+    }
+    if (aFailed) {
+        kxg_outWriteTracelog(iFunc, "出力ログファイル書き込みエラー");
+        return -1;
+    }
     return 0;
 }
 
@@ -165,6 +237,130 @@ SysMsgRow* kxl_sekSysMsg(const char* iMsgId)
     return nullptr;
 }
 
+// Checks the field limits of one trimmed output-log catalog row; a missing field is empty.
+// 0; -9995 a field too long; -9993 no memory.
+int kxl_chkOLogMsgFrm(const std::string& iRow)
+{
+    const char* aFunc = "kxl_chkOLogMsgFrm";
+    std::string aScratch, aField;
+    try {
+        aScratch = iRow;
+    } catch (const std::bad_alloc&) {
+        kxg_outWriteTracelog(aFunc, "メモリーの確保エラー");
+        return -9993;
+    }
+    uint32_t aPos = 0;
+    for (uint32_t aLimit : sLogMsgMaxlen) {
+        kxg_cutWord(aScratch, ',', aPos, aField);
+        if (aField.size() > aLimit) {
+            kxg_outWriteTracelog(aFunc, "ワードが指定バイトを超えているエラー");
+            return -9995;
+        }
+    }
+    return 0;
+}
+
+// Parses one checked output-log catalog row into oRec. 0; -9993 no memory.
+int kxl_setOLogMsgFrm(OLogMsgRecord& oRec, const std::string& iRow)
+{
+    const char* aFunc = "kxl_setOLogMsgFrm";
+    try {
+        uint32_t aPos = 0;
+        kxg_cutWord(iRow, ',', aPos, oRec.ToolId);
+        kxg_cutWord(iRow, ',', aPos, oRec.Level);
+        kxg_cutWord(iRow, ',', aPos, oRec.MsgId);
+        kxg_cutWord(iRow, ',', aPos, oRec.MsgText);
+        oRec.MsgBody = iRow.substr(aPos);
+    } catch (const std::bad_alloc&) {
+        kxg_outWriteTracelog(aFunc, "メモリーの確保エラー");
+        return -9993;
+    }
+    return 0;
+}
+
+// The word of a level of the output-log catalog; null for an unknown level.
+const char* kxl_getLevelWord(const std::string& iLevel)
+{
+    if (iLevel == "0") {
+        return "ERROR";
+    }
+    if (iLevel == "1") {
+        return "WARNING";
+    }
+    if (iLevel == "2") {
+        return "INFO";
+    }
+    return nullptr;
+}
+
+// The message text and body as they go into the output log: converted for the files when
+// that needs it. 0; -9993 not converted.
+int kxl_cnvLogMsg(const OLogMsgRecord& iRec, std::string& oText, std::string& oBody)
+{
+    std::string aBody = kxl_chgPercent(iRec.MsgBody);
+    if (kxg_chkIcov(0) != 1) {
+        oText = iRec.MsgText;
+        oBody = aBody;
+        return 0;
+    }
+    if (kxg_chgIcov(iRec.MsgText.c_str(), oText, 0) != 0 ||
+        kxg_chgIcov(aBody.c_str(), oBody, 0) != 0) {
+        return -9993;
+    }
+    return 0;
+}
+
+// Appends the header (unless iHeadFlg is 1) and the body of ioRec to the output log iPath.
+// 0; -9998 file not opened; -9995 unknown level; -9993 not converted; -1 not written.
+int kxl_outLogMsg(OLogMsgRecord& ioRec, const std::string& iPath, int iHeadFlg)
+{
+    const char* aFunc = "kxl_outLogMsg";
+    // The level is checked before the file is opened, so that a bad row creates no file.
+    const char* aLevel = kxl_getLevelWord(ioRec.Level);
+    if (aLevel == nullptr) {
+        kxg_outWriteTracelog(aFunc, "フォーマットエラー");
+        return -9995;
+    }
+    FilePtr aFile = kxg_openFile(iPath, "a");
+    if (!aFile) {
+        kxg_outWriteTracelog(aFunc, "ファイルオープンエラー");
+        return -9998;
+    }
+    std::string aStamp, aText, aBody;
+    kxg_getDateAndHour(2, aStamp);
+    kxg_chgCRTAB(ioRec.MsgBody);
+    kxg_outWriteTracelogEx(aFunc, "[出力ログメッセージ情報][%s:%s:%s:%s]", ioRec.ToolId.c_str(),
+                           aLevel, ioRec.MsgId.c_str(), ioRec.MsgText.c_str());
+    // Both texts are converted before anything is written, so a failure writes nothing.
+    if (kxl_cnvLogMsg(ioRec, aText, aBody) != 0) {
+        return -9993;
+    }
+    if (iHeadFlg != 1) {
+        fprintf(aFile.get(), "\n[%s] %s:%s:%s:%s\n\n", aStamp.c_str(), ioRec.ToolId.c_str(),
+                aLevel, ioRec.MsgId.c_str(), aText.c_str());
+    }
+    fwrite(aBody.data(), 1, aBody.size(), aFile.get());
+    return kxl_cloOutLog(aFunc, aFile);
+}
+
+// Reads the next row of the output-log catalog whole, skipping empty and comment lines.
+// 0 read; 1 end of the catalog; -9993 no memory.
+int kxl_readOLogRow(FILE* iFile, std::string& oRow)
+{
+    for (;;) {
+        int aResult = kxg_readFileRow(iFile, oRow);
+        if (aResult == -9993) {
+            return -9993;
+        }
+        if (aResult != 0) {
+            return 1;
+        }
+        if (kxl_isMsgRow(oRow)) {
+            return 0;
+        }
+    }
+}
+
 } // namespace
 
 void kxg_iniGlobalMessage()
@@ -234,4 +430,84 @@ int kxg_outPrintf(const char* iFormat, ...)
 void kxg_endSysMessage()
 {
     gSysMsgInfoSTR.reset();
+}
+
+int kxg_outOLTitle(const std::string& iPath)
+{
+    const char* aFunc = "kxg_outOLTitle";
+    FilePtr aFile = kxg_openFile(iPath, "a");
+    if (!aFile) {
+        kxg_outWriteTracelog(aFunc, "ファイルオープンエラー");
+        return -9998;
+    }
+    std::string aComment;
+    if (kxg_getComComment(aComment) != 0) {
+        kxg_outWriteTracelog(aFunc, "コマンドコメント取得エラー");
+        return -1;
+    }
+    if (kxl_outFile(aFile.get(), "\n□%sにて以下の情報が検出されました\n", aComment.c_str()) != 0) {
+        return -9993;
+    }
+    return kxl_cloOutLog(aFunc, aFile);
+}
+
+int kxg_outOLMessage(const std::string& iPath, const char* iMsgId, const char* iToolId)
+{
+    return kxg_outOLMessageEx(iPath, iMsgId, iToolId, 0);
+}
+
+int kxg_outOLMessageEx(const std::string& iPath, const char* iMsgId, const char* iToolId,
+                       int iHeadFlg)
+{
+    const char* aFunc = "kxg_outOLMessageEx";
+    OLogMsgRecord aRec;
+    FilePtr aFile;
+    if (kxl_opnMsgList(aFile, kOutLogMsgFile) != 0) {
+        kxg_outWriteTracelog(aFunc, "ファイルオープンにエラー");
+        return -9998;
+    }
+    std::string aRow;
+    int aRead;
+    while ((aRead = kxl_readOLogRow(aFile.get(), aRow)) == 0) {
+        int aResult = kxl_chkOLogMsgFrm(aRow);
+        if (aResult != 0) {
+            kxg_outWriteTracelog(aFunc, "フォーマットエラー");
+            return aResult;
+        }
+        if (kxl_setOLogMsgFrm(aRec, aRow) != 0) {
+            kxg_outWriteTracelog(aFunc, "内容取得エラー");
+            return -1;
+        }
+        if (aRec.MsgId == iMsgId && aRec.ToolId == iToolId) {
+            if (kxl_outLogMsg(aRec, iPath, iHeadFlg) != 0) {
+                kxg_outWriteTracelogEx(aFunc, "出力ログファイル出力エラー[%s]", iMsgId);
+                return -1;
+            }
+            return 0;
+        }
+    }
+    if (aRead == -9993) {
+        kxg_outWriteTracelog(aFunc, "メモリーの確保エラー");
+        return -9993;
+    }
+    kxg_outWriteTracelogEx(aFunc, "メッセージIDなしエラー[%s]", iMsgId);
+    return -9994;
+}
+
+int kxg_outOLString(const std::string& iPath, const char* iFormat, ...)
+{
+    const char* aFunc = "kxg_outOLString";
+    FilePtr aFile = kxg_openFile(iPath, "a");
+    if (!aFile) {
+        kxg_outWriteTracelog(aFunc, "ファイルオープンエラー");
+        return -9998;
+    }
+    va_list aArgs;
+    va_start(aArgs, iFormat);
+    int aResult = kxl_vOutFile(aFile.get(), iFormat, aArgs);
+    va_end(aArgs);
+    if (aResult != 0) {
+        return aResult;
+    }
+    return kxl_cloOutLog(aFunc, aFile);
 }

@@ -161,4 +161,120 @@ TEST(OutPrintf, FormatsAndCutsOnlyWhatIsConverted)
     EXPECT_TRUE(sameBytes(eucToUtf8(aEuc.substr(0, 4095)), aConv.Out));
 }
 
+class OutLogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        writeFile(mTrace.toolDir() + "/sys/kxdefchk_SOL.ini", "[kxsyfchk]\nComment=資源設定\n");
+    }
+    void catalog(const std::string& iRows)
+    {
+        writeFile(mTrace.toolDir() + "/sys/OutLogMessage.csv", iRows);
+    }
+    TraceScope mTrace;
+    TempDir mOut;
+};
+
+const char* const kCatalog =
+    "# tool,level,id,text,body\n"
+    "\n"
+    "KxDefChk,0,07001,検出,本文1,本文2\\n次行 100%% %s\n"
+    "KxDefChk,0,07001,second,dup\n"
+    "Other,1,07002,other,x\n"
+    "KxDefChk,1,07002,警告,body\n"
+    "KxDefChk,2,07003\n"
+    "KxDefChk,3,07004,bad,x\n";
+
+TEST_F(OutLogTest, MessagesWithOrWithoutConversion)
+{
+    catalog(kCatalog);
+    struct Case {
+        const char* MsgId;
+        int Result;
+        std::string Log;   // EUC-JP, stamps masked
+        std::string Trace; // EUC-JP; empty: none expected
+    } aCases[] = {
+        {"07001", 0, "\n[stamp] KxDefChk:ERROR:07001:検出\n\n本文1,本文2\n次行 100% %s", ""},
+        {"07002", 0, "\n[stamp] KxDefChk:WARNING:07002:警告\n\nbody", ""},
+        {"07003", 0, "\n[stamp] KxDefChk:INFO:07003:\n\n", ""},
+        {"07004", -1, "", "出力ログファイル出力エラー[07004]"},
+        {"09999", -9994, "", "メッセージIDなしエラー[09999]"},
+    };
+    for (int aConvert = 0; aConvert < 2; aConvert++) {
+        std::unique_ptr<Utf8Output> aUtf8(aConvert ? new Utf8Output(0) : nullptr);
+        for (const Case& aCase : aCases) {
+            std::string aPath = mOut / (std::string(aCase.MsgId) + std::to_string(aConvert));
+            EXPECT_EQ(aCase.Result, kxg_outOLMessage(aPath, aCase.MsgId, "KxDefChk"));
+            std::string aLog = maskStamps(readFile(aPath));
+            EXPECT_TRUE(sameBytes(aConvert ? eucToUtf8(aCase.Log) : aCase.Log, aLog))
+                << aCase.MsgId << " converted " << aConvert;
+            EXPECT_EQ(aCase.Log.empty(), !kxtest::exists(aPath)) << aCase.MsgId;
+            if (!aCase.Trace.empty()) {
+                EXPECT_TRUE(traced(mTrace, aConvert ? eucToUtf8(aCase.Trace) : aCase.Trace));
+            }
+        }
+    }
+}
+
+TEST_F(OutLogTest, FieldLimitsOfRowsUpToTheWantedOne)
+{
+    struct Case {
+        std::string Rows;
+        int Result;
+    } aCases[] = {
+        {std::string(24, 'T') + ",0,07001,t", 0},
+        {std::string(25, 'T') + ",0,07001,t", -9995},
+        {"KxDefChk,00,07001,t", -9995},
+        {"KxDefChk,0,070011,t", -9995},
+        {"KxDefChk,0,07001," + std::string(1023, 't'), 0},
+        {"KxDefChk,0,07001," + std::string(1024, 't'), -9995},
+        // A bad row before the wanted one fails the request, one after it is never read.
+        {"KxDefChk,0,070000,t\nKxDefChk,0,07001,t", -9995},
+        {"KxDefChk,0,07001,t\nKxDefChk,0,070000,t", 0},
+    };
+    for (const Case& aCase : aCases) {
+        catalog(aCase.Rows + "\n");
+        std::string aTool = aCase.Rows.substr(0, aCase.Rows.find(','));
+        EXPECT_EQ(aCase.Result, kxg_outOLMessage(mOut / "log", "07001", aTool.c_str()))
+            << aCase.Rows.substr(0, 40);
+    }
+    EXPECT_TRUE(traced(mTrace, "ワードが指定バイトを超えているエラー"));
+}
+
+TEST_F(OutLogTest, FailuresAreReported)
+{
+    writeFile(mTrace.toolDir() + "/sys/kxdefchk_SOL.ini", "[other]\nComment=x\n");
+    EXPECT_EQ(-1, kxg_outOLTitle(mOut / "log"));
+    EXPECT_TRUE(traced(mTrace, "コマンドコメント取得エラー"));
+    EXPECT_EQ(-9998, kxg_outOLMessage(mOut / "log", "07001", "KxDefChk"));
+    catalog(kCatalog);
+    EXPECT_EQ(-1, kxg_outOLMessage(mOut / "no/log", "07001", "KxDefChk"));
+    EXPECT_EQ(-9998, kxg_outOLTitle(mOut / "no/log"));
+    EXPECT_EQ(-9998, kxg_outOLString(mOut / "no/log", "x"));
+    // A full disk must not pass for a written report.
+    EXPECT_EQ(-1, kxg_outOLMessage("/dev/full", "07001", "KxDefChk"));
+    EXPECT_EQ(-1, kxg_outOLString("/dev/full", "x"));
+}
+
+TEST_F(OutLogTest, TitleWithOrWithoutConversion)
+{
+    std::string aTitle = "\n□資源設定にて以下の情報が検出されました\n";
+    EXPECT_EQ(0, kxg_outOLTitle(mOut / "plain"));
+    EXPECT_TRUE(sameBytes(aTitle, readFile(mOut / "plain")));
+    Utf8Output aUtf8(0);
+    EXPECT_EQ(0, kxg_outOLTitle(mOut / "conv"));
+    EXPECT_TRUE(sameBytes(eucToUtf8(aTitle), readFile(mOut / "conv")));
+}
+
+TEST_F(OutLogTest, FreeTextCutOnlyWhenConverted)
+{
+    std::string aLong(5000, 'y');
+    std::string aEuc = "名前 5%\n" + aLong;
+    EXPECT_EQ(0, kxg_outOLString(mOut / "plain", "%s %d%%\n%s", "名前", 5, aLong.c_str()));
+    EXPECT_TRUE(sameBytes(aEuc, readFile(mOut / "plain")));
+    Utf8Output aUtf8(0);
+    EXPECT_EQ(0, kxg_outOLString(mOut / "conv", "%s %d%%\n%s", "名前", 5, aLong.c_str()));
+    EXPECT_TRUE(sameBytes(eucToUtf8(aEuc.substr(0, 4095)), readFile(mOut / "conv")));
+}
+
 } // namespace
