@@ -8,8 +8,7 @@
 #include "KxxComOutTrace.h"
 #include "KxxComString.h"
 
-namespace
-{
+namespace {
 
 const char* const kTolvFile = "/opt/ZVNQkxsdl/etc/tolvrc";
 // Lines are read in pieces of this size (terminator included); a longer line yields

@@ -13,8 +13,7 @@
 #include "KxxComTolvInfo.h"
 #include "kxsyfchk.h"
 
-namespace
-{
+namespace {
 
 const char* const kNeedFunc = "kxl_getCalcNeedVal";
 const char* const kSysdef = "/usr/sbin/sysdef";

@@ -11,8 +11,7 @@
 #include "KxxComString.h"
 #include "kxsyfchk.h"
 
-namespace
-{
+namespace {
 
 // The steps below write their trace lines under the evaluation's name.
 const char* const kListFunc = "kxl_ChkSystemParamList";
