@@ -213,6 +213,29 @@ int kxl_cnvMegabytes(unsigned long long iMegabytes, unsigned long long& oBytes)
     return 0;
 }
 
+// The value word of a sysdef line: "0x"/"0X" and hexadecimal digits, or decimal digits.
+// 14 when it is neither.
+int kxl_cnvSysdefWord(const std::string& iWord, unsigned long long& oValue)
+{
+    const char* aFunc = "kxl_getSystemVal";
+    if (iWord.size() >= 2 && iWord[0] == '0' && (iWord[1] == 'x' || iWord[1] == 'X')) {
+        if (kxg_chkStrisDigitX(iWord.substr(2)) != 1) {
+            kxg_outWriteTracelogEx(aFunc, "数値以外の文字あり(16進)[%s]", iWord.c_str());
+            return 14;
+        }
+        kxg_outWriteTracelogEx(aFunc, "パラメタ値発見(16進)[%s]", iWord.c_str());
+        oValue = kxl_cnvNumber(iWord, 16);
+        return 0;
+    }
+    if (kxg_chkStrisDigit(iWord) != 1) {
+        kxg_outWriteTracelogEx(aFunc, "数値以外の文字あり[%s]", iWord.c_str());
+        return 14;
+    }
+    kxg_outWriteTracelogEx(aFunc, "パラメタ値発見(10進)[%s]", iWord.c_str());
+    oValue = kxl_cnvNumber(iWord, 10);
+    return 0;
+}
+
 // The value of a sysdef line labelled iLabel; 14 when the line is not that one or its
 // value is not a number.
 int kxl_getSysdefLineValue(std::string iLine, const char* iLabel, unsigned long long& oValue)
@@ -243,22 +266,7 @@ int kxl_getSysdefLineValue(std::string iLine, const char* iLabel, unsigned long 
     if (aLabel != iLabel) {
         return 14;
     }
-    if (aWord.size() >= 2 && aWord[0] == '0' && (aWord[1] == 'x' || aWord[1] == 'X')) {
-        if (kxg_chkStrisDigitX(aWord.substr(2)) != 1) {
-            kxg_outWriteTracelogEx(aFunc, "数値以外の文字あり(16進)[%s]", aWord.c_str());
-            return 14;
-        }
-        kxg_outWriteTracelogEx(aFunc, "パラメタ値発見(16進)[%s]", aWord.c_str());
-        oValue = kxl_cnvNumber(aWord, 16);
-        return 0;
-    }
-    if (kxg_chkStrisDigit(aWord) != 1) {
-        kxg_outWriteTracelogEx(aFunc, "数値以外の文字あり[%s]", aWord.c_str());
-        return 14;
-    }
-    kxg_outWriteTracelogEx(aFunc, "パラメタ値発見(10進)[%s]", aWord.c_str());
-    oValue = kxl_cnvNumber(aWord, 10);
-    return 0;
+    return kxl_cnvSysdefWord(aWord, oValue);
 }
 
 // The first valid value of a line labelled iLabel in the sysdef output.
