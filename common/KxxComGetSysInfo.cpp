@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "KxxComOutTrace.h"
 
@@ -12,21 +13,41 @@ namespace {
 // A file that keeps coming back after this many removals is given up on.
 const int kRemoveAttempts = 100;
 
+// Characters that the shell takes literally in a word.
+const char* const kShellSafe =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_./+,:-";
+
 std::string kxl_tmpFilePath(const char* iName)
 {
     return *gKXDefChkPath + "/trace/" + iName;
+}
+
+bool kxl_isSymLink(const std::string& iPath)
+{
+    struct stat aStat;
+    return lstat(iPath.c_str(), &aStat) == 0 && S_ISLNK(aStat.st_mode);
+}
+
+// The shell's redirection writes through a symbolic link, so one at a temporary file's
+// path is never taken over: it counts as stale like a regular file left behind.
+bool kxl_isTmpFileLeft(const std::string& iPath)
+{
+    return kxl_isSymLink(iPath) || kxg_chkFileExist(iPath) == 3;
 }
 
 // Removes a temporary file left by an earlier or a concurrent run. false when it stays.
 bool kxl_clearStaleTmpFile(const std::string& iPath)
 {
     const char* aFunc = "kxg_opnSComTmpFileEx";
-    if (kxg_chkFileExist(iPath) != 3) {
+    if (!kxl_isTmpFileLeft(iPath)) {
         return true;
     }
     kxg_outWriteTracelogEx(aFunc, "テンポラリファイル残存[%s]", iPath.c_str());
+    if (kxl_isSymLink(iPath)) {
+        unlink(iPath.c_str());
+    }
     kxg_delFileRemove(iPath);
-    if (kxg_chkFileExist(iPath) == 3) {
+    if (kxl_isTmpFileLeft(iPath)) {
         kxg_outWriteTracelogEx(aFunc, "■二重起動 又は テンポラリファイルロック エラー■[%s]",
                                iPath.c_str());
         return false;
@@ -68,8 +89,10 @@ void kxg_fmtDateAndHour(int iKind, const struct tm& iTime, std::string& oText)
 void kxg_getDateAndHour(int iKind, std::string& oText)
 {
     time_t aNow = time(nullptr);
-    struct tm aTime;
-    localtime_r(&aNow, &aTime);
+    struct tm aTime = {};
+    if (localtime_r(&aNow, &aTime) == nullptr) {
+        return;
+    }
     kxg_fmtDateAndHour(iKind, aTime, oText);
 }
 
@@ -104,6 +127,18 @@ std::string kxg_getHostPath(const std::string& iPath)
     return aRoot + iPath;
 }
 
+std::string kxg_cnvShellWord(const std::string& iText)
+{
+    if (!iText.empty() && iText.find_first_not_of(kShellSafe) == std::string::npos) {
+        return iText;
+    }
+    std::string aQuoted = "'";
+    for (char aChar : iText) {
+        aQuoted += aChar == '\'' ? std::string("'\\''") : std::string(1, aChar);
+    }
+    return aQuoted + "'";
+}
+
 int kxg_opnSComTmpFileEx(FilePtr& oFile, const char* iName, const std::string& iCommand,
                          int& oStatus, int iFlag)
 {
@@ -117,7 +152,7 @@ int kxg_opnSComTmpFileEx(FilePtr& oFile, const char* iName, const std::string& i
     if (!kxl_clearStaleTmpFile(aPath)) {
         return -9980;
     }
-    std::string aCommand = iCommand + " > " + aPath;
+    std::string aCommand = iCommand + " > " + kxg_cnvShellWord(aPath);
     oStatus = iFlag == 0 ? kxg_runSysCom(aCommand) : kxg_runProc(aCommand);
     oFile = kxg_openFile(aPath, "r");
     if (!oFile) {
