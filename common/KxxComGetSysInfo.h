@@ -65,8 +65,8 @@ void kxg_iniRCommand();
 // opened; -9993 no memory.
 int kxg_rocCommand();
 
-// Releases the lock this process holds and removes its flag file; a refused or never
-// taken lock is left alone. Answers iResult unchanged.
+// Removes the flag file of the lock this process holds, then releases the lock; a refused
+// or never taken lock is left alone. Answers iResult unchanged.
 int kxg_unrCommand(int iResult);
 
 // 0 running as the superuser (uid=0(root) in `id`); 6 not; -9998 `id` output not
