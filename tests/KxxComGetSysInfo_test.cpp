@@ -57,61 +57,24 @@ std::string readAll(FILE* iFile)
     return aAll;
 }
 
-TEST(ChkFileExist, KindOfPath)
+TEST(ChkFileExist, KindOfPathAndOnlyFilesRemoved)
 {
     TempDir aDir;
     writeFile(aDir / "file", "x");
     ASSERT_EQ(0, mkfifo((aDir / "fifo").c_str(), 0600));
-    ASSERT_EQ(0, symlink((aDir / "file").c_str(), (aDir / "link").c_str()));
     struct Case {
         std::string Path;
         int Kind;
     } aCases[] = {
-        {aDir / "file", 3}, {aDir.path(), 4}, {aDir / "fifo", 5},
-        {aDir / "link", 3}, {aDir / "missing", -9989},
+        {aDir / "file", 3}, {aDir.path(), 4}, {aDir / "fifo", 5}, {aDir / "missing", -9989},
     };
     for (const Case& aCase : aCases) {
         EXPECT_EQ(aCase.Kind, kxg_chkFileExist(aCase.Path)) << aCase.Path;
     }
-}
-
-TEST(DelFileRemove, RemovesFilesOnly)
-{
-    TempDir aDir;
-    writeFile(aDir / "file", "x");
-    kxtest::makeDirs(aDir / "dir");
     kxg_delFileRemove(aDir / "file");
-    kxg_delFileRemove(aDir / "dir");
+    kxg_delFileRemove(aDir.path());
     EXPECT_FALSE(exists(aDir / "file"));
-    EXPECT_TRUE(exists(aDir / "dir"));
-}
-
-TEST(HostPath, PrefixedOnlyWhenSet)
-{
-    {
-        HostRootScope aRoot("");
-        EXPECT_EQ("/etc/system", kxg_getHostPath("/etc/system"));
-    }
-    HostRootScope aRoot("/tmp/host");
-    EXPECT_EQ("/tmp/host/etc/system", kxg_getHostPath("/etc/system"));
-}
-
-TEST(CnvShellWord, QuotesOnlyWhatTheShellWouldTouch)
-{
-    struct Case {
-        std::string Text;
-        std::string Word;
-    } aCases[] = {
-        {"/opt/tool/trace/kxg_getSUNOSVer", "/opt/tool/trace/kxg_getSUNOSVer"},
-        {"/opt/my tool/x", "'/opt/my tool/x'"},
-        {"/a;rm -rf b", "'/a;rm -rf b'"},
-        {"it's", "'it'\\''s'"},
-        {"$HOME", "'$HOME'"},
-        {"", "''"},
-    };
-    for (const Case& aCase : aCases) {
-        EXPECT_EQ(aCase.Word, kxg_cnvShellWord(aCase.Text)) << aCase.Text;
-    }
+    EXPECT_TRUE(exists(aDir.path()));
 }
 
 TEST(SComTmpFile, StaleFileRemovedOutputReadAndFileGoneAfterClose)
@@ -121,14 +84,14 @@ TEST(SComTmpFile, StaleFileRemovedOutputReadAndFileGoneAfterClose)
     writeFile(aPath, "left by an earlier run\n");
     FilePtr aFile;
     int aStatus = -1;
-    ASSERT_EQ(0, kxg_opnSComTmpFile(aFile, "kxtest_query", "echo fresh", aStatus));
+    ASSERT_EQ(0, kxg_opnSComTmpFile(aFile, "kxtest_query", "(echo fresh; exit 3)", aStatus));
     ASSERT_TRUE(aFile);
-    EXPECT_EQ(0, aStatus);
+    EXPECT_EQ(3, aStatus);
     EXPECT_EQ("fresh\n", readAll(aFile.get()));
     long aLeft = tracedAt(aTrace, "テンポラリファイル残存[" + aPath + "]");
     ASSERT_GE(aLeft, 0);
     EXPECT_EQ(aLeft + 1, tracedAt(aTrace, "テンポラリファイル消去成功"));
-    EXPECT_TRUE(traced(aTrace, "echo fresh > " + aPath));
+    EXPECT_TRUE(traced(aTrace, "(echo fresh; exit 3) > " + aPath));
 
     EXPECT_EQ(0, kxg_cloSComTmpFile(aFile, "kxtest_query"));
     EXPECT_FALSE(aFile);
@@ -166,30 +129,6 @@ TEST(SComTmpFile, ToolDirectoryWithBlanksAndQuotes)
     EXPECT_FALSE(exists(aTool + "/trace/kxtest_query"));
 }
 
-TEST(SComTmpFile, NoTraceDirectoryMeansNoOutput)
-{
-    TraceScope aTrace;
-    rmdir((aTrace.toolDir() + "/trace").c_str());
-    FilePtr aFile;
-    int aStatus = -1;
-    EXPECT_EQ(-9998, kxg_opnSComTmpFile(aFile, "kxtest_query", "echo fresh 2>/dev/null",
-                                        aStatus));
-    EXPECT_FALSE(aFile);
-}
-
-TEST(SComTmpFile, ExitStatusOfTheCommand)
-{
-    TraceScope aTrace;
-    Host aHost;
-    aHost.command("/usr/bin/three", "some output\n", 3);
-    FilePtr aFile;
-    int aStatus = -1;
-    ASSERT_EQ(0, kxg_opnSComTmpFile(aFile, "kxtest_query", aHost / "usr/bin/three", aStatus));
-    EXPECT_EQ(3, aStatus);
-    EXPECT_EQ("some output\n", readAll(aFile.get()));
-    kxg_cloSComTmpFile(aFile, "kxtest_query");
-}
-
 TEST(RunSysCom, StatusIsTheHighByte)
 {
     TraceScope aTrace;
@@ -198,7 +137,6 @@ TEST(RunSysCom, StatusIsTheHighByte)
         int Status;
         std::string Raw;
     } aCases[] = {
-        {"true", 0, "[system復帰値]=[0]"},
         {"exit 3", 3, "[system復帰値]=[768]"},
         {"exit 255", 255, "[system復帰値]=[65280]"},
         // The shell kills itself: the status holds only the signal.
@@ -222,13 +160,9 @@ TEST(GetSUNOSVer, ReleaseFromUname)
     } aCases[] = {
         {"5.10\n", 0, 10, "Solarisバージョン結果[5.10]"},
         {"5.8\n", 0, 8, "Solarisバージョン結果[5.8]"},
-        {"  5.9 \n", 0, 9, "Solarisバージョン結果[5.9]"},
-        {"5.11.4\n", 0, 11, "Solarisバージョン結果[5.11.4]"},
         {"6.1\n", -9988, -1, "uname -rコマンドが想定外の値を返却(5.xでない)"},
         {"510\n", -9988, -1, "uname -rコマンドが想定外の値を返却(strrchr失敗)"},
-        {"\n", -9988, -1, "uname -rコマンドが想定外の値を返却(strrchr失敗)"},
         {"5.x\n", -9988, -1, "uname -rコマンドが想定外の値を返却(sscanf失敗)"},
-        {"SunOS.5\n", -9988, -1, "uname -rコマンドが想定外の値を返却(sscanf失敗)"},
         {"5.99999999999\n", -9988, -1, "uname -rコマンドが想定外の値を返却(sscanf失敗)"},
         {"", -9988, -1, "コマンド実行結果ファイルが空だった"},
     };
@@ -245,18 +179,6 @@ TEST(GetSUNOSVer, ReleaseFromUname)
     }
 }
 
-TEST(GetSUNOSVer, CommandLineUsesTheHostRoot)
-{
-    TraceScope aTrace;
-    Host aHost;
-    aHost.solaris(10);
-    HostRootScope aRoot(aHost.path());
-    int aMinor = 0;
-    ASSERT_EQ(0, kxg_getSUNOSVer(aMinor));
-    EXPECT_TRUE(traced(aTrace, aHost.path() + "/usr/bin/uname -r > " + aTrace.toolDir() +
-                                   "/trace/kxg_getSUNOSVer"));
-}
-
 TEST(ChkAdmin, RootFoundInIdOutput)
 {
     struct Case {
@@ -264,7 +186,6 @@ TEST(ChkAdmin, RootFoundInIdOutput)
         int Result;
     } aCases[] = {
         {"uid=0(root) gid=0(root)\n", 0},
-        {"uid=0(root) gid=1(other) groups=0(root),1(other)\n", 0},
         {"uid=100(kxadm) gid=10(staff)\n", 6},
         {"uid=10(root0) gid=0(root)\n", 6},
         {"uid=1000(x)\nuid=0(root)\n", 0},
@@ -280,16 +201,6 @@ TEST(ChkAdmin, RootFoundInIdOutput)
     }
 }
 
-TEST(ChkAdmin, OutputLinesAreTracedTrimmed)
-{
-    TraceScope aTrace;
-    Host aHost;
-    aHost.command("/usr/bin/id", "  uid=0(root) gid=0(root)\t\n");
-    HostRootScope aRoot(aHost.path());
-    EXPECT_EQ(0, kxg_chkAdmin());
-    EXPECT_TRUE(traced(aTrace, "id結果[uid=0(root) gid=0(root)]"));
-}
-
 TEST(ChkAdmin, UnreadableOutput)
 {
     TraceScope aTrace;
@@ -301,15 +212,14 @@ TEST(ChkAdmin, UnreadableOutput)
 }
 
 // The command lock is per process: a second holder has to be another process. The child
-// takes the lock, reports its answer and then waits until it is killed, leaving its flag
-// file behind as a killed run does.
+// takes the lock, reports its answer and waits until it is killed, leaving its flag file
+// behind as a killed run does.
 class LockHolder {
 public:
     LockHolder()
     {
         int aAnswer[2];
-        int aHold[2];
-        if (pipe(aAnswer) != 0 || pipe(aHold) != 0) {
+        if (pipe(aAnswer) != 0) {
             throw std::runtime_error("pipe failed");
         }
         fflush(nullptr);
@@ -317,15 +227,14 @@ public:
         if (mPid == 0) {
             kxg_iniRCommand();
             int aResult = kxg_rocCommand();
-            ssize_t aIgnored = write(aAnswer[1], &aResult, sizeof aResult);
-            char aByte;
-            aIgnored = read(aHold[0], &aByte, 1);
-            (void)aIgnored;
-            _exit(0);
+            if (write(aAnswer[1], &aResult, sizeof aResult) == sizeof aResult) {
+                for (;;) {
+                    pause();
+                }
+            }
+            _exit(1);
         }
         close(aAnswer[1]);
-        close(aHold[0]);
-        mHold = aHold[1];
         if (read(aAnswer[0], &mResult, sizeof mResult) != sizeof mResult) {
             mResult = 1;
         }
@@ -338,14 +247,12 @@ public:
         if (mPid > 0) {
             ::kill(mPid, SIGKILL);
             waitpid(mPid, nullptr, 0);
-            close(mHold);
             mPid = -1;
         }
     }
 
 private:
     pid_t mPid = -1;
-    int mHold = -1;
     int mResult = 1;
 };
 
@@ -375,16 +282,6 @@ TEST(CommandLock, SecondInstanceRefusedAndFirstFlagFileKept)
     EXPECT_EQ(-1, tracedAt(aTrace, "■二重起動 又は ファイルロック■[" + aFlag + "]"));
 }
 
-TEST(CommandLock, NeverTakenLockLeavesTheFlagFileAlone)
-{
-    TraceScope aTrace;
-    std::string aFlag = aTrace.toolDir() + "/trace/kxsyfchk.flg";
-    writeFile(aFlag, "");
-    kxg_iniRCommand();
-    EXPECT_EQ(5, kxg_unrCommand(5));
-    EXPECT_TRUE(exists(aFlag));
-}
-
 TEST(CommandLock, FlagFileNotOpened)
 {
     TraceScope aTrace;
@@ -395,18 +292,6 @@ TEST(CommandLock, FlagFileNotOpened)
     EXPECT_EQ("ファイルオープンエラー[" + aFlag + "]", aTrace.messages().back());
     EXPECT_EQ(0, kxg_unrCommand(0));
     EXPECT_TRUE(exists(aFlag));
-}
-
-TEST(CommandLock, OtherCommandsOfTheFamilyLockTheirOwnFile)
-{
-    TraceScope aTrace;
-    LockHolder aFirst;
-    ASSERT_EQ(0, aFirst.result());
-    gExecComName = "kxdefchk";
-    kxg_iniRCommand();
-    EXPECT_EQ(0, kxg_rocCommand());
-    kxg_unrCommand(0);
-    EXPECT_FALSE(exists(aTrace.toolDir() + "/trace/kxdefchk.flg"));
 }
 
 // Instances that start and end back to back must never run together: a late opener of a
