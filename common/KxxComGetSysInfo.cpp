@@ -1,38 +1,183 @@
 // KxxComGetSysInfo.cpp
 #include "KxxComGetSysInfo.h"
 
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "KxxComOutTrace.h"
+#include "KxxComString.h"
+
+FilePtr gCommandRockFP;
+int gRockFLG = 0;
 
 namespace {
 
 // A file that keeps coming back after this many removals is given up on.
 const int kRemoveAttempts = 100;
 
+// Characters that the shell takes literally in a word.
+const char* const kShellSafe =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_./+,:-";
+
 std::string kxl_tmpFilePath(const char* iName)
 {
     return *gKXDefChkPath + "/trace/" + iName;
+}
+
+bool kxl_isSymLink(const std::string& iPath)
+{
+    struct stat aStat;
+    return lstat(iPath.c_str(), &aStat) == 0 && S_ISLNK(aStat.st_mode);
+}
+
+// The shell's redirection writes through a symbolic link, so one at a temporary file's
+// path is never taken over: it counts as stale like a regular file left behind.
+bool kxl_isTmpFileLeft(const std::string& iPath)
+{
+    return kxl_isSymLink(iPath) || kxg_chkFileExist(iPath) == 3;
 }
 
 // Removes a temporary file left by an earlier or a concurrent run. false when it stays.
 bool kxl_clearStaleTmpFile(const std::string& iPath)
 {
     const char* aFunc = "kxg_opnSComTmpFileEx";
-    if (kxg_chkFileExist(iPath) != 3) {
+    if (!kxl_isTmpFileLeft(iPath)) {
         return true;
     }
     kxg_outWriteTracelogEx(aFunc, "テンポラリファイル残存[%s]", iPath.c_str());
+    if (kxl_isSymLink(iPath)) {
+        unlink(iPath.c_str());
+    }
     kxg_delFileRemove(iPath);
-    if (kxg_chkFileExist(iPath) == 3) {
+    if (kxl_isTmpFileLeft(iPath)) {
         kxg_outWriteTracelogEx(aFunc, "■二重起動 又は テンポラリファイルロック エラー■[%s]",
                                iPath.c_str());
         return false;
     }
     kxg_outWriteTracelog(aFunc, "テンポラリファイル消去成功");
     return true;
+}
+
+// Reads "%d.%d" like scanf, but a number beyond int counts as not read.
+bool kxl_scanRelease(const std::string& iText, int& oMajor, int& oMinor)
+{
+    const char* aCursor = iText.c_str();
+    long aNumbers[2];
+    for (int i = 0; i < 2; i++) {
+        char* aEnd = nullptr;
+        errno = 0;
+        aNumbers[i] = strtol(aCursor, &aEnd, 10);
+        if (aEnd == aCursor || errno == ERANGE || aNumbers[i] < INT_MIN || aNumbers[i] > INT_MAX) {
+            return false;
+        }
+        if (i == 0 && *aEnd != '.') {
+            return false;
+        }
+        aCursor = aEnd + 1;
+    }
+    oMajor = static_cast<int>(aNumbers[0]);
+    oMinor = static_cast<int>(aNumbers[1]);
+    return true;
+}
+
+// Checks the first line of `uname -r` for the form 5.x. 0 with oMinor set; else as
+// kxg_getSUNOSVer.
+int kxl_chkRelease(FILE* iFile, int& oMinor)
+{
+    const char* aFunc = "kxg_getSUNOSVer";
+    std::string aLine;
+    int aRead = kxg_readFileRow(iFile, aLine);
+    if (aRead == -9993) {
+        kxg_outWriteTracelog(aFunc, "メモリーの確保エラー");
+        return -9993;
+    }
+    if (aRead != 0) {
+        kxg_outWriteTracelog(aFunc, "コマンド実行結果ファイルが空だった");
+        return -9988;
+    }
+    kxg_trimLeft(aLine);
+    kxg_trimRight(aLine);
+    kxg_outWriteTracelogEx(aFunc, "Solarisバージョン結果[%s]", aLine.c_str());
+    if (aLine.find('.') == std::string::npos) {
+        kxg_outWriteTracelog(aFunc, "uname -rコマンドが想定外の値を返却(strrchr失敗)");
+        return -9988;
+    }
+    int aMajor = 0;
+    int aMinor = 0;
+    if (!kxl_scanRelease(aLine, aMajor, aMinor)) {
+        kxg_outWriteTracelog(aFunc, "uname -rコマンドが想定外の値を返却(sscanf失敗)");
+        return -9988;
+    }
+    if (aMajor != 5) {
+        kxg_outWriteTracelog(aFunc, "uname -rコマンドが想定外の値を返却(5.xでない)");
+        return -9988;
+    }
+    oMinor = aMinor;
+    return 0;
+}
+
+// The flag file of the command lock: trace/<command>.flg. false when the tool directory
+// or the command name is not known.
+bool kxl_flagFilePath(std::string& oPath)
+{
+    if (!gKXDefChkPath || !gExecComName) {
+        return false;
+    }
+    oPath = *gKXDefChkPath + "/trace/" + *gExecComName + ".flg";
+    return true;
+}
+
+// Whether iFile is still the file at iPath: a releasing instance removes the flag file
+// while it holds the lock, so a lock taken on a file no longer at the path is worthless.
+bool kxl_isFileAtPath(FILE* iFile, const std::string& iPath)
+{
+    struct stat aOpen;
+    struct stat aNamed;
+    if (fstat(fileno(iFile), &aOpen) != 0 || stat(iPath.c_str(), &aNamed) != 0) {
+        return false;
+    }
+    return aOpen.st_dev == aNamed.st_dev && aOpen.st_ino == aNamed.st_ino;
+}
+
+// Looks for the superuser in the output of `id`. 0 found; 6 not; -9993 no memory.
+int kxl_findRootUid(FILE* iFile)
+{
+    const char* aFunc = "kxl_chkAdmin_Sub";
+    std::string aLine;
+    int aRead;
+    while ((aRead = kxg_readFileRow(iFile, aLine)) == 0) {
+        kxg_trimLeft(aLine);
+        kxg_trimRight(aLine);
+        kxg_outWriteTracelogEx(aFunc, "id結果[%s]", aLine.c_str());
+        if (aLine.find("uid=0(root)") != std::string::npos) {
+            return 0;
+        }
+    }
+    if (aRead == -9993) {
+        kxg_outWriteTracelog(aFunc, "メモリーの確保エラー");
+        return -9993;
+    }
+    return 6;
+}
+
+int kxl_chkAdmin_Sub()
+{
+    const char* aFunc = "kxl_chkAdmin_Sub";
+    std::string aCommand = kxg_cnvShellWord(kxg_getHostPath("/usr/bin/id"));
+    FilePtr aFile;
+    int aStatus = 0;
+    if (kxg_opnSComTmpFile(aFile, aFunc, aCommand, aStatus) != 0) {
+        kxg_outWriteTracelog(aFunc, "コマンド実行結果オープンエラー");
+        kxg_cloSComTmpFile(aFile, aFunc);
+        return -9998;
+    }
+    int aResult = kxl_findRootUid(aFile.get());
+    kxg_cloSComTmpFile(aFile, aFunc);
+    return aResult;
 }
 
 } // namespace
@@ -68,8 +213,10 @@ void kxg_fmtDateAndHour(int iKind, const struct tm& iTime, std::string& oText)
 void kxg_getDateAndHour(int iKind, std::string& oText)
 {
     time_t aNow = time(nullptr);
-    struct tm aTime;
-    localtime_r(&aNow, &aTime);
+    struct tm aTime = {};
+    if (localtime_r(&aNow, &aTime) == nullptr) {
+        return;
+    }
     kxg_fmtDateAndHour(iKind, aTime, oText);
 }
 
@@ -117,7 +264,7 @@ int kxg_opnSComTmpFileEx(FilePtr& oFile, const char* iName, const std::string& i
     if (!kxl_clearStaleTmpFile(aPath)) {
         return -9980;
     }
-    std::string aCommand = iCommand + " > " + aPath;
+    std::string aCommand = iCommand + " > " + kxg_cnvShellWord(aPath);
     oStatus = iFlag == 0 ? kxg_runSysCom(aCommand) : kxg_runProc(aCommand);
     oFile = kxg_openFile(aPath, "r");
     if (!oFile) {
@@ -160,4 +307,92 @@ int kxg_runSysCom(const std::string& iCommand)
 int kxg_runProc(const std::string& iCommand)
 {
     return kxg_runSysCom(iCommand);
+}
+
+std::string kxg_cnvShellWord(const std::string& iText)
+{
+    if (!iText.empty() && iText.find_first_not_of(kShellSafe) == std::string::npos) {
+        return iText;
+    }
+    std::string aQuoted = "'";
+    for (char aChar : iText) {
+        aQuoted += aChar == '\'' ? std::string("'\\''") : std::string(1, aChar);
+    }
+    return aQuoted + "'";
+}
+
+int kxg_getSUNOSVer(int& oMinor)
+{
+    const char* aFunc = "kxg_getSUNOSVer";
+    std::string aCommand = kxg_cnvShellWord(kxg_getHostPath("/usr/bin/uname")) + " -r";
+    FilePtr aFile;
+    int aStatus = 0;
+    if (kxg_opnSComTmpFile(aFile, aFunc, aCommand, aStatus) != 0) {
+        kxg_outWriteTracelog(aFunc, "コマンド実行結果オープンエラー");
+        kxg_cloSComTmpFile(aFile, aFunc);
+        return -9998;
+    }
+    int aResult = kxl_chkRelease(aFile.get(), oMinor);
+    kxg_cloSComTmpFile(aFile, aFunc);
+    return aResult;
+}
+
+void kxg_iniRCommand()
+{
+    gCommandRockFP.reset();
+    gRockFLG = 0;
+}
+
+int kxg_rocCommand()
+{
+    const char* aFunc = "kxg_rocCommand";
+    std::string aPath;
+    if (!kxl_flagFilePath(aPath)) {
+        kxg_outWriteTracelog(aFunc, "メモリ確保エラー");
+        return -9993;
+    }
+    gCommandRockFP = kxg_openFile(aPath, "w");
+    if (!gCommandRockFP) {
+        kxg_outWriteTracelogEx(aFunc, "ファイルオープンエラー[%s]", aPath.c_str());
+        return -9976;
+    }
+    if (lockf(fileno(gCommandRockFP.get()), F_TLOCK, 0) != 0 ||
+        !kxl_isFileAtPath(gCommandRockFP.get(), aPath)) {
+        // A refused instance holds nothing worth keeping open.
+        gCommandRockFP.reset();
+        gRockFLG = 1;
+        kxg_outWriteTracelogEx(aFunc, "■二重起動■[%s]", aPath.c_str());
+        return -9976;
+    }
+    gRockFLG = 0;
+    return 0;
+}
+
+int kxg_unrCommand(int iResult)
+{
+    const char* aFunc = "kxg_unrCommand";
+    if (gRockFLG != 0 || !gCommandRockFP) {
+        return iResult;
+    }
+    std::string aPath;
+    if (!kxl_flagFilePath(aPath)) {
+        gCommandRockFP.reset();
+        kxg_outWriteTracelog(aFunc, "メモリ確保エラー");
+        return iResult;
+    }
+    // Removed once and before the close: while the lock is held no other instance can
+    // have put a flag file of its own at the path.
+    if (kxl_isFileAtPath(gCommandRockFP.get(), aPath)) {
+        remove(aPath.c_str());
+    }
+    gCommandRockFP.reset();
+    if (kxg_chkFileExist(aPath) == 3) {
+        kxg_outWriteTracelogEx(aFunc, "■二重起動 又は ファイルロック■[%s]", aPath.c_str());
+    }
+    return iResult;
+}
+
+int kxg_chkAdmin()
+{
+    return kxl_chkAdmin_Sub();
 }

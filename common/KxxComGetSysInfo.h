@@ -27,9 +27,14 @@ void kxg_delFileRemove(const std::string& iPath);
 // is set and not empty (a collected snapshot or a simulated host), else iPath itself.
 std::string kxg_getHostPath(const std::string& iPath);
 
+// iText as one word of a shell command line: unchanged when the shell takes it
+// literally (the usual paths), else single-quoted.
+std::string kxg_cnvShellWord(const std::string& iText);
+
 // Runs iCommand with its standard output sent to the temporary file iName in the trace
 // directory, then opens that file for reading into oFile; oStatus receives the command's
-// exit status. A file of that name left by an earlier run is removed first.
+// exit status. A file (or a symbolic link) of that name left by an earlier run is removed
+// first.
 // 0 open; -9980 a stale file could not be removed; -9993 no memory; -9998 not opened.
 int kxg_opnSComTmpFile(FilePtr& oFile, const char* iName, const std::string& iCommand,
                        int& oStatus);
@@ -60,8 +65,8 @@ void kxg_iniRCommand();
 // opened; -9993 no memory.
 int kxg_rocCommand();
 
-// Releases the lock this process holds and removes its flag file; a refused or never
-// taken lock is left alone. Answers iResult unchanged.
+// Removes the flag file of the lock this process holds, then releases the lock; a refused
+// or never taken lock is left alone. Answers iResult unchanged.
 int kxg_unrCommand(int iResult);
 
 // 0 running as the superuser (uid=0(root) in `id`); 6 not; -9998 `id` output not
