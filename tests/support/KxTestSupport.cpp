@@ -218,13 +218,11 @@ void Host::file(const std::string& iAbs, const std::string& iContent) const
 
 void Host::command(const std::string& iAbs, const std::string& iOutput, int iStatus) const
 {
-    std::string aScript = "#!/bin/sh\ncat <<'KX_END_OF_OUTPUT'\n" + iOutput +
-                          "KX_END_OF_OUTPUT\nexit " + std::to_string(iStatus) + "\n";
-    if (iOutput.empty()) {
-        aScript = "#!/bin/sh\nexit " + std::to_string(iStatus) + "\n";
-    }
-    file(iAbs, aScript);
-    chmod((mDir.path() + iAbs).c_str(), 0755);
+    // The output is kept beside the script, so that it is printed byte for byte.
+    std::string aScript = mDir.path() + iAbs;
+    file(iAbs + ".out", iOutput);
+    file(iAbs, "#!/bin/sh\ncat '" + aScript + ".out'\nexit " + std::to_string(iStatus) + "\n");
+    chmod(aScript.c_str(), 0755);
 }
 
 void Host::solaris(int iMinor, const std::string& iRole, const std::string& iType,
@@ -239,7 +237,7 @@ void Host::solaris(int iMinor, const std::string& iRole, const std::string& iTyp
 
 void Host::vestrel(const std::string& iMajor, const std::string& iLevel, const std::string& iRole,
                    const std::string& iType, const std::string& iLanguage,
-                   const std::string& iCode, const std::string& iExtra) const
+                   const std::string& iCode, const std::string& iPackages) const
 {
     file("/opt/vestrel/etc/vestrel.reg", "[Orbane_CurrentVersion]\n"
                                          "DM_Language=" + iLanguage + "\n"
@@ -251,8 +249,7 @@ void Host::vestrel(const std::string& iMajor, const std::string& iLevel, const s
                                          "DM_InstallType2=" + iRole + "\n"
                                          "DM_Type=" + iType + "\n"
                                          "DM_PathName=/opt/vestrel\n"
-                                         "[DM]\n"
-                                         "ZVNQkxsdl=1\n" + iExtra);
+                                         "[DM]\n" + iPackages);
 }
 
 RunResult runProgram(const std::string& iBinary, const std::vector<std::string>& iArgs,

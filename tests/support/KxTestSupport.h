@@ -82,16 +82,18 @@ public:
     const std::string& path() const { return mDir.path(); }
     std::string operator/(const std::string& iRel) const { return mDir / iRel; }
     void file(const std::string& iAbs, const std::string& iContent) const;
-    // A command at iAbs that prints iOutput and exits with iStatus.
+    // A command at iAbs that prints iOutput exactly and exits with iStatus.
     void command(const std::string& iAbs, const std::string& iOutput, int iStatus = 0) const;
     // A Solaris 10 or 9 host with uname, id, grep, a managing product of iMajor.iLevel
     // (hexadecimal texts as stored) in role iRole, edition iType.
     void solaris(int iMinor, const std::string& iRole = "NRDA", const std::string& iType = "4",
                  const std::string& iMajor = "D", const std::string& iLevel = "28") const;
-    // A complete installation file with these fields; iExtra is appended verbatim.
+    // A complete installation file with these fields; iPackages are the lines of its
+    // package section [DM].
     void vestrel(const std::string& iMajor, const std::string& iLevel, const std::string& iRole,
                  const std::string& iType, const std::string& iLanguage = "JAPANESE",
-                 const std::string& iCode = "EUC", const std::string& iExtra = "") const;
+                 const std::string& iCode = "EUC",
+                 const std::string& iPackages = "ZVNQkxsdl=1\n") const;
 
 private:
     TempDir mDir;
