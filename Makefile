@@ -3,6 +3,9 @@ BUILD    ?= build
 ASAN     ?= build-sanitize
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 
+# The CMake build runs make itself; keep its output free of directory notices.
+MAKEFLAGS += --no-print-directory
+
 .PHONY: all build test check-sanitize demo install clean
 
 all: build

@@ -5,7 +5,9 @@
 #include <climits>
 #include <cstdlib>
 
+#include "KxxComChkKxFileExist.h"
 #include "KxxComIniRead.h"
+#include "KxxComMessage.h"
 #include "KxxComOutTrace.h"
 #include "KxxComString.h"
 
@@ -78,6 +80,236 @@ int kxl_getCmdNumber(const char* iFunc, int& oCount)
     return 0;
 }
 
+// The name of the iNum-th sub command of CmdList. 0; -9995 not readable.
+int kxl_getSubCmdName(const char* iFunc, int iNum, std::string& oName)
+{
+    if (kxl_getIniPrm("CmdList", kxl_numberedKey("subCMD%d", iNum), oName) != 0) {
+        kxg_outWriteTracelog(iFunc, "サブコマンド名取得エラー");
+        return -9995;
+    }
+    return 0;
+}
+
+// FileNumber of the own section. 0 read; -9995 not readable or not all digits.
+int kxl_getFileNumber(const char* iFunc, int& ioCount)
+{
+    std::string aValue;
+    if (kxl_getIniPrm(kxl_ownSection(), "FileNumber", aValue) != 0) {
+        kxg_outWriteTracelog(iFunc, "外部ファイル数取得エラー");
+        return -9995;
+    }
+    if (!kxg_chkStrisDigit(aValue)) {
+        kxg_outWriteTracelogEx(iFunc, "外部ファイル数フォーマットエラー[%s]", aValue.c_str());
+        return -9995;
+    }
+    kxl_toCount(aValue, ioCount);
+    return 0;
+}
+
+// FilePath and FileName of the iNum-th parameter list file. 0; -9995 not readable.
+int kxl_getUseFileEntry(const char* iFunc, int iNum, std::string& oDir, std::string& oName)
+{
+    std::string aSection;
+    if (kxl_getIniPrm(kxl_ownSection(), kxl_numberedKey("useFile%d", iNum), aSection) != 0) {
+        kxg_outWriteTracelog(iFunc, "外部ファイルセクション名取得エラー");
+        return -9995;
+    }
+    if (kxl_getIniPrm(aSection, "FilePath", oDir) != 0) {
+        kxg_outWriteTracelog(iFunc, "外部ファイルパス取得エラー");
+        return -9995;
+    }
+    if (kxl_getIniPrm(aSection, "FileName", oName) != 0) {
+        kxg_outWriteTracelog(iFunc, "外部ファイル名取得エラー");
+        return -9995;
+    }
+    return 0;
+}
+
+// Calls iVisit with the name of each sub command of CmdList, in order, and stops at the
+// first nonzero answer. 0; -9995 the count or a name not readable; else that answer.
+template <typename Visit>
+int kxl_walkSubCmds(const char* iFunc, Visit iVisit)
+{
+    int aCount = 0;
+    if (kxl_getCmdNumber(iFunc, aCount) != 0) {
+        return -9995;
+    }
+    for (int aNum = 1; aNum <= aCount; aNum++) {
+        std::string aCmd;
+        if (kxl_getSubCmdName(iFunc, aNum, aCmd) != 0) {
+            return -9995;
+        }
+        int aResult = iVisit(aCmd);
+        if (aResult != 0) {
+            return aResult;
+        }
+    }
+    return 0;
+}
+
+// One value of a sub command's section. 0; -9995 not readable (traced with iError).
+int kxl_getSubCmdValue(const char* iFunc, const std::string& iCmd, const char* iKey,
+                       const char* iError, std::string& oValue)
+{
+    if (kxl_getIniPrm(iCmd, iKey, oValue) != 0) {
+        kxg_outWriteTracelog(iFunc, iError);
+        return -9995;
+    }
+    return 0;
+}
+
+// Whether the sub command is left out when the main tool is given no option.
+// 0 answered; -9995 DefaultFlg not readable.
+int kxl_chkNotDefault(const char* iFunc, const std::string& iCmd, bool& oSkip)
+{
+    std::string aDefault;
+    if (kxl_getSubCmdValue(iFunc, iCmd, "DefaultFlg", "サブコマンドデフォルトフラグ取得エラー",
+                           aDefault) != 0) {
+        return -9995;
+    }
+    oSkip = !aDefault.empty() && aDefault[0] == '0';
+    return 0;
+}
+
+// The sub commands' entries of the help: option letter and comment (iMode 0), or the
+// comments of those run by default (iMode 1). 0; -9993; -9995.
+int kxl_dspOptHelpStringEx(int iMode)
+{
+    const char* aFunc = "kxl_dspOptHelpStringEx";
+    std::string aIniPath;
+    if (kxl_memINIFilePath(aIniPath) != 0) {
+        kxg_outWriteTracelog(aFunc, "パス名作成エラー");
+        return -9993;
+    }
+    return kxl_walkSubCmds(aFunc, [aFunc, iMode](const std::string& iCmd) {
+        std::string aOpt, aComment;
+        bool aSkip = false;
+        if (iMode == 0) {
+            if (kxl_getSubCmdValue(aFunc, iCmd, "Opt", "サブコマンドオプション取得エラー",
+                                   aOpt) != 0) {
+                return -9995;
+            }
+            kxg_outPrintf("\t");
+            kxg_outPrintf("%s\t", aOpt.c_str());
+        } else {
+            if (kxl_chkNotDefault(aFunc, iCmd, aSkip) != 0) {
+                return -9995;
+            }
+            if (aSkip) {
+                kxg_outWriteTracelog(aFunc, "デフォルト実施しないコマンドスキップ");
+                return 0;
+            }
+            kxg_outPrintf("\t");
+        }
+        if (kxl_getSubCmdValue(aFunc, iCmd, "Comment", "サブコマンドコメント取得エラー",
+                               aComment) != 0) {
+            return -9995;
+        }
+        kxg_outPrintf("%s\n", aComment.c_str());
+        return 0;
+    });
+}
+
+int kxl_dspOptHelpString()
+{
+    return kxl_dspOptHelpStringEx(0);
+}
+
+const char* const kOutLogHelpLine =
+    "出力ログファイル名\tチェック結果を出力するログファイル名を指定します。\n";
+
+int kxl_dspMainToolHelp()
+{
+    const char* aFunc = "kxg_dspCmdLineHelp";
+    std::string aOpt;
+    if (kxg_getOptChkString(aOpt) != 0) {
+        kxg_outWriteTracelog(aFunc, "チェック用文字列作成エラー");
+        return -1;
+    }
+    kxg_outPrintf("\n");
+    kxg_outPrintf("本コマンドは、さまざまな定義に対するチェックを行い、チェック結果を表示します。\n");
+    kxg_outPrintf("\n");
+    kxg_outPrintf("%s [%s] | [%s [出力ログファイル名]] | [-%s [出力ログファイル名]] | "
+                  "[出力ログファイル名]\n",
+                  gMainToolName, "-h", "-a", aOpt.c_str());
+    kxg_outPrintf("\n");
+    kxg_outPrintf("%s\t当ツールの使用方法が表示されます。\n", "-h");
+    kxg_outPrintf("\n");
+    kxg_outPrintf("%s\t当ツールでチェック可能な全ての定義のチェックを実施します。\n", "-a");
+    kxg_outPrintf("\n");
+    kxg_outPrintf("-%s\tチェックを行う定義を指定します。\n", aOpt.c_str());
+    kxg_outPrintf("\n");
+    if (kxl_dspOptHelpString() != 0) {
+        kxg_outWriteTracelog(aFunc, "オプション一覧標準出力エラー");
+        return -1;
+    }
+    kxg_outPrintf("\n");
+    kxg_outPrintf("%s", kOutLogHelpLine);
+    kxg_outPrintf("\n");
+    kxg_outPrintf("＊定義を指定しなかった場合、以下の定義のチェックを実施します。\n");
+    kxg_outPrintf("\n");
+    if (kxl_dspOptHelpStringEx(1) != 0) {
+        kxg_outWriteTracelog(aFunc, "オプション一覧標準出力エラー");
+        return -1;
+    }
+    kxg_outPrintf("\n");
+    return 0;
+}
+
+int kxl_dspSubCommandHelp()
+{
+    std::string aComment;
+    if (kxg_getComComment(aComment) != 0) {
+        kxg_outWriteTracelog("kxg_dspCmdLineHelp", "コマンドコメント取得エラー");
+        return -1;
+    }
+    kxg_outPrintf("\n");
+    kxg_outPrintf("本コマンドは、%sを行い、チェック結果を表示します。\n", aComment.c_str());
+    kxg_outPrintf("\n");
+    kxg_outPrintf("%s [%s] | [出力ログファイル名] \n", kxl_ownSection().c_str(), "-h");
+    kxg_outPrintf("\n");
+    kxg_outPrintf("%s\t\t\t当ツールの使用方法が表示されます。\n", "-h");
+    kxg_outPrintf("%s", kOutLogHelpLine);
+    kxg_outPrintf("\n");
+    return 0;
+}
+
+bool kxl_isMainTool()
+{
+    return gExecComName && *gExecComName == gMainToolName;
+}
+
+// The executables of the main tool's sub commands in bin.
+int kxl_chkSubCmdFiles(std::string& ioList)
+{
+    return kxl_walkSubCmds("kxg_chkINIFileExist", [&ioList](const std::string& iCmd) {
+        if (kxg_chkSysFileExist("bin", iCmd) != 3) {
+            kxg_addMissingName(ioList, iCmd);
+        }
+        return 0;
+    });
+}
+
+// The parameter list files of the executing sub command.
+int kxl_chkUseFiles(std::string& ioList)
+{
+    const char* aFunc = "kxg_chkINIFileExist";
+    int aCount = 0;
+    if (kxl_getFileNumber(aFunc, aCount) != 0) {
+        return -9995;
+    }
+    for (int aNum = 1; aNum <= aCount; aNum++) {
+        std::string aDir, aName;
+        if (kxl_getUseFileEntry(aFunc, aNum, aDir, aName) != 0) {
+            return -9995;
+        }
+        if (kxg_chkSysFileExist(aDir, aName) != 3) {
+            kxg_addMissingName(ioList, aName);
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int kxg_getVOXLFlg(uint32_t& oFlag)
@@ -93,18 +325,7 @@ int kxg_getVOXLFlg(uint32_t& oFlag)
 
 int kxg_getFileNum(int& oCount)
 {
-    const char* aFunc = "kxg_getFileNum";
-    std::string aValue;
-    if (kxl_getIniPrm(kxl_ownSection(), "FileNumber", aValue) != 0) {
-        kxg_outWriteTracelog(aFunc, "外部ファイル数取得エラー");
-        return -9995;
-    }
-    if (!kxg_chkStrisDigit(aValue)) {
-        kxg_outWriteTracelogEx(aFunc, "外部ファイル数フォーマットエラー[%s]", aValue.c_str());
-        return -9995;
-    }
-    kxl_toCount(aValue, oCount);
-    return 0;
+    return kxl_getFileNumber("kxg_getFileNum", oCount);
 }
 
 int kxg_getUseFilePath(std::string& oPath, int iNum)
@@ -117,17 +338,8 @@ int kxg_getUseFilePath(std::string& oPath, int iNum)
         kxg_outWriteTracelog(aFunc, "設定ファイルパス名作成エラー");
         return -9993;
     }
-    std::string aSection, aDir, aName;
-    if (kxl_getIniPrm(kxl_ownSection(), kxl_numberedKey("useFile%d", iNum), aSection) != 0) {
-        kxg_outWriteTracelog(aFunc, "外部ファイルセクション名取得エラー");
-        return -9995;
-    }
-    if (kxl_getIniPrm(aSection, "FilePath", aDir) != 0) {
-        kxg_outWriteTracelog(aFunc, "外部ファイルパス取得エラー");
-        return -9995;
-    }
-    if (kxl_getIniPrm(aSection, "FileName", aName) != 0) {
-        kxg_outWriteTracelog(aFunc, "外部ファイル名取得エラー");
+    std::string aDir, aName;
+    if (kxl_getUseFileEntry(aFunc, iNum, aDir, aName) != 0) {
         return -9995;
     }
     oPath = *gKXDefChkPath + "/" + aDir + "/" + aName;
@@ -162,32 +374,20 @@ int kxg_getOptChkStringEx(std::string& oOpt, int iMode)
         kxg_outWriteTracelog(aFunc, "パス名作成エラー");
         return -9993;
     }
-    int aCount = 0;
-    if (kxl_getCmdNumber(aFunc, aCount) != 0) {
-        return -9995;
-    }
-    for (int aNum = 1; aNum <= aCount; aNum++) {
-        std::string aCmd, aOpt, aDefault;
-        if (kxl_getIniPrm("CmdList", kxl_numberedKey("subCMD%d", aNum), aCmd) != 0) {
-            kxg_outWriteTracelog(aFunc, "サブコマンド名取得エラー");
+    return kxl_walkSubCmds(aFunc, [aFunc, iMode, &oOpt](const std::string& iCmd) {
+        std::string aOpt;
+        bool aSkip = false;
+        if (kxl_getSubCmdValue(aFunc, iCmd, "Opt", "サブコマンドオプション取得エラー", aOpt) != 0) {
             return -9995;
         }
-        if (kxl_getIniPrm(aCmd, "Opt", aOpt) != 0) {
-            kxg_outWriteTracelog(aFunc, "サブコマンドオプション取得エラー");
+        if (iMode == 1 && kxl_chkNotDefault(aFunc, iCmd, aSkip) != 0) {
             return -9995;
         }
-        if (iMode == 1) {
-            if (kxl_getIniPrm(aCmd, "DefaultFlg", aDefault) != 0) {
-                kxg_outWriteTracelog(aFunc, "サブコマンドデフォルトフラグ取得エラー");
-                return -9995;
-            }
-            if (!aDefault.empty() && aDefault[0] == '0') {
-                continue;
-            }
+        if (!aSkip) {
+            oOpt += aOpt;
         }
-        oOpt += aOpt;
-    }
-    return 0;
+        return 0;
+    });
 }
 
 int kxg_getOptChkString(std::string& oOpt)
@@ -200,6 +400,32 @@ int kxg_getComComment(std::string& oComment)
     if (kxl_getIniPrm(kxl_ownSection(), "Comment", oComment) != 0) {
         kxg_outWriteTracelog("kxg_getComComment", "コマンドコメント取得エラー");
         return -1;
+    }
+    return 0;
+}
+
+int kxg_dspCmdLineHelp()
+{
+    return kxl_isMainTool() ? kxl_dspMainToolHelp() : kxl_dspSubCommandHelp();
+}
+
+int kxg_chkINIFileExist(std::string& oList)
+{
+    const char* aFunc = "kxg_chkINIFileExist";
+    oList.clear();
+    std::string aIniPath;
+    if (kxl_memINIFilePath(aIniPath) != 0) {
+        kxg_outWriteTracelog(aFunc, "パス名作成エラー");
+        return -9993;
+    }
+    int aResult = kxl_isMainTool() ? kxl_chkSubCmdFiles(oList) : kxl_chkUseFiles(oList);
+    if (aResult != 0) {
+        return aResult;
+    }
+    if (!oList.empty()) {
+        kxg_endMissingList(oList);
+        kxg_outWriteTracelog(aFunc, "外部ファイルなし");
+        return 7;
     }
     return 0;
 }

@@ -33,4 +33,13 @@ int kxg_getOptChkString(std::string& oOpt);
 // The executing command's Comment. 0 read; -1 not readable.
 int kxg_getComComment(std::string& oComment);
 
+// Shows the usage text: the main tool's option list, or the sub command's own text.
+// 0 shown; -1 a value it needs could not be read.
+int kxg_dspCmdLineHelp();
+
+// Checks the entries the definition file names for the executing command: the main
+// tool's sub command executables in bin, or a sub command's parameter list files.
+// 0 all there; 7 missing (oList names them); -9993 path not built; -9995 not readable.
+int kxg_chkINIFileExist(std::string& oList);
+
 #endif
