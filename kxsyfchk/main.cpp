@@ -1,5 +1,100 @@
-// main.cpp: placeholder entry until the check driver lands.
-int main()
+// main.cpp
+// kxsyfchk: checks the host's kernel parameters and resource controls against what the
+// installed product needs. Exit status 0 passed, 1 findings reported, 255 failure.
+#include <cstdio>
+#include <new>
+
+#include "KxxComDefChkToolStartEnd.h"
+#include "KxxComGetSysInfo.h"
+#include "KxxComMessage.h"
+#include "KxxComOutTrace.h"
+#include "kxsyfchk.h"
+
+namespace {
+
+const char* const kFunc = "main";
+
+// The roles of this host that the check serves in managing-product mode.
+bool kxl_isServedRole(const std::string& iRole)
 {
+    return iRole == "NRDA" || iRole == "NRDB" || iRole == "NRDC" || iRole == "NRDD";
+}
+
+// "Solaris" and the minor release number, e.g. "Solaris10". -1 when not known.
+int kxl_getOSName(std::string& oOSName)
+{
+    int aMinor = 0;
+    if (kxg_getSUNOSVer(aMinor) != 0) {
+        kxg_outWriteTracelog(kFunc, "OS取得エラー");
+        return -1;
+    }
+    oOSName = "Solaris" + std::to_string(aMinor);
+    kxg_outWriteTracelogEx(kFunc, "OS[%s]", oOSName.c_str());
     return 0;
+}
+
+// Loads, reads and judges the requirement records, then reports them.
+int kxl_chkSystemParams(const InstallInfo& iInfo, const std::string& iOutLog, SysPrmList& ioList)
+{
+    std::string aOSName;
+    if (kxl_getOSName(aOSName) != 0) {
+        return -1;
+    }
+    if (kxl_getSysPrmList(aOSName, iInfo, ioList) != 0) {
+        kxg_outWriteTracelog(kFunc, "システムパラメタ一覧取得エラー");
+        return -1;
+    }
+    if (ioList.Count == 0) {
+        return kxg_outSysMessage("07003") == 0 ? 0 : -1;
+    }
+    if (kxl_GetSystemParam(aOSName, ioList) != 0) {
+        kxg_outWriteTracelog(kFunc, "システムファイルから値取得失敗");
+        return -1;
+    }
+    if (kxl_ChkSystemParamList(iInfo, ioList) != 0) {
+        kxg_outWriteTracelog(kFunc, "システムパラメタ一覧チェック失敗");
+        return -1;
+    }
+    return kxl_outReport(aOSName, iOutLog, ioList);
+}
+
+// The check after a successful start.
+int kxl_runCheck(const InstallInfo& iInfo, const std::string& iOutLog, SysPrmList& ioList)
+{
+    if (kxg_outSysMessage("07001") != 0) {
+        return -1;
+    }
+    if (iInfo.VOXLFlg == 1 && !kxl_isServedRole(iInfo.InstallType)) {
+        return kxg_outSysMessage("07002") == 0 ? 0 : -1;
+    }
+    try {
+        return kxl_chkSystemParams(iInfo, iOutLog, ioList);
+    } catch (const std::bad_alloc&) {
+        kxg_outWriteTracelog(kFunc, "メモリーの確保エラー");
+        return -1;
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    int aResult = 0;
+    std::string aOutLog;
+    InstallInfo aInfo;
+    SysPrmList aList;
+
+    int aStart = kxg_strDefChkCom(argc, argv, aOutLog, aInfo);
+    if (aStart == 2) {
+        kxg_outWriteTracelog(kFunc, "初期処理にてコマンド正常終了");
+    } else if (aStart != 0) {
+        kxg_outWriteTracelog(kFunc, "初期処理にてコマンド異常終了");
+        aResult = aStart;
+    } else {
+        kxg_outWriteTracelog(kFunc, "初期処理成功");
+        aResult = kxl_runCheck(aInfo, aOutLog, aList);
+    }
+    aList = SysPrmList{};
+    kxg_endDefChkCom(aResult);
+    return aResult;
 }

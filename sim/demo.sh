@@ -1,22 +1,34 @@
 #!/bin/sh
-# Installs the built tool into demo-out/ and runs the check against both simulated
-# hosts. The console output is shown; the output logs and the trace stay in demo-out/.
-# Usage: sh sim/demo.sh [build directory]   (default: build)
-set -eu
-top=$(cd "$(dirname "$0")/.." && pwd)
+# Installs a tool directory from the build tree and runs kxsyfchk against the simulated
+# Solaris 10 and Solaris 9 hosts, showing the console, the exit status and the output log.
+# Usage: sh sim/demo.sh BUILD_DIR
+set -u
 build=${1:-build}
-case $build in
-/*) ;;
-*) build=$top/$build ;;
-esac
-out=$top/demo-out
-rm -rf "$out"
-cmake --install "$build" --prefix "$out/tool" >/dev/null
-mkdir -p "$out/tool/trace"
+top=$(cd "$(dirname "$0")/.." && pwd)
+tool=$top/$build/demo-tool
+
+rm -rf "$tool"
+cmake --install "$top/$build" --prefix "$tool" >/dev/null || exit 1
+
 for host in solaris10 solaris9; do
-    echo "=== $host"
-    status=0
-    KXDEFCHK_HOST_ROOT=$top/sim/$host "$out/tool/bin/kxsyfchk" "$out/$host.log" || status=$?
-    echo "=== $host: exit status $status; report in demo-out/$host.log"
+    log=$tool/$host.log
+    echo "==== kxsyfchk on sim/$host (LANG=ja_JP.UTF-8) ===="
+    echo "\$ KXDEFCHK_HOST_ROOT=sim/$host LANG=ja_JP.UTF-8 $tool/bin/kxsyfchk $log"
+    KXDEFCHK_HOST_ROOT=$top/sim/$host LANG=ja_JP.UTF-8 "$tool/bin/kxsyfchk" "$log"
+    echo "---- exit status: $?"
+    # The output log is in the code set the managing product declares (Code of its
+    # installation file); show it in UTF-8.
+    code=$(sed -n 's/^Code *= *//p' "$top/sim/$host/opt/vestrel/etc/vestrel.reg" | head -n 1)
+    echo "---- output log $log (code set ${code:-locale's}):"
+    if [ -f "$log" ]; then
+        case $code in
+            UTF-8) cat "$log" ;;
+            SJIS) iconv -f SHIFT_JIS -t UTF-8 "$log" ;;
+            *) iconv -f EUC-JP -t UTF-8 "$log" ;;
+        esac
+    else
+        echo "(none written)"
+    fi
+    echo
 done
-echo "=== trace: demo-out/tool/trace/trace.log"
+echo "The trace of both runs is in $tool/trace/trace.log."

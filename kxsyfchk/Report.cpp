@@ -1,0 +1,108 @@
+// Report.cpp
+// The result report: console messages and the block appended to the output log.
+#include <cstdio>
+
+#include "KxxComMessage.h"
+#include "KxxComOutTrace.h"
+#include "kxsyfchk.h"
+
+namespace {
+
+const char* const kToolId = "KxDefChk";
+const size_t kReasonBuffer = 4096;
+
+// Solaris 10 reports resource controls with their project and privilege.
+bool kxl_isProjectLayout(const std::string& iOSName)
+{
+    return iOSName == "Solaris10";
+}
+
+// Console message, title, message and column heading, written once before the first line.
+int kxl_outReportHeader(const std::string& iOSName, const std::string& iOutLog)
+{
+    if (kxg_outSysMessage("07004") != 0 || kxg_outOLTitle(iOutLog) != 0 ||
+        kxg_outOLMessage(iOutLog, "07001", kToolId) != 0) {
+        return -1;
+    }
+    const char* aHeading =
+        kxl_isProjectLayout(iOSName)
+            ? "[パラメタ名], [パラメタ値], [プロジェクト名], [権限], [異常の原因]\n"
+            : "[パラメタ名], [パラメタ値], [異常の原因]\n";
+    return kxg_outOLString(iOutLog, "%s", aHeading) == 0 ? 0 : -1;
+}
+
+// The reason text for one verdict bit.
+std::string kxl_reasonText(int iBit, const SysPrmRecord& iRecord)
+{
+    char aReason[kReasonBuffer];
+    switch (iBit) {
+    case kErrNotSet:
+        snprintf(aReason, sizeof aReason, "パラメタ設定がありません。");
+        break;
+    case kErrBelowMinimum:
+        snprintf(aReason, sizeof aReason, "最小必要値以下です。(最小必要値：%s)",
+                 iRecord.MinimumValue.c_str());
+        break;
+    default:
+        snprintf(aReason, sizeof aReason, "権限が誤っています。(必要権限：%s)",
+                 iRecord.Privilege.c_str());
+        break;
+    }
+    return aReason;
+}
+
+int kxl_outReportLine(const std::string& iOSName, const std::string& iOutLog,
+                      const SysPrmRecord& iRecord, const std::string& iReason)
+{
+    int aResult;
+    if (kxl_isProjectLayout(iOSName)) {
+        aResult = kxg_outOLString(iOutLog, " %s, %s, %s, %s, %s\n", iRecord.ParamName.c_str(),
+                                  iRecord.CurrentValue.c_str(), iRecord.ProjectName.c_str(),
+                                  iRecord.CurrentPrivilege.c_str(), iReason.c_str());
+    } else {
+        aResult = kxg_outOLString(iOutLog, " %s, %s, %s\n", iRecord.ParamName.c_str(),
+                                  iRecord.CurrentValue.c_str(), iReason.c_str());
+    }
+    return aResult == 0 ? 0 : -1;
+}
+
+// One line per verdict bit of the record, lowest bit first; the header before the
+// report's first line. Bits are cleared as their lines are written, all but the last.
+int kxl_outRecordLines(const std::string& iOSName, const std::string& iOutLog,
+                       SysPrmRecord& ioRecord, int& ioLines)
+{
+    const int aKnownBits = kErrNotSet | kErrBelowMinimum | kErrPrivilege;
+    while ((ioRecord.ErrStat & aKnownBits) != 0) {
+        if (ioLines == 0 && kxl_outReportHeader(iOSName, iOutLog) != 0) {
+            return -1;
+        }
+        kxg_outWriteTracelogEx("main", "ErrStat[%d]", ioRecord.ErrStat);
+        int aBits = ioRecord.ErrStat & aKnownBits;
+        int aBit = aBits & -aBits;
+        if (kxl_outReportLine(iOSName, iOutLog, ioRecord, kxl_reasonText(aBit, ioRecord)) != 0) {
+            return -1;
+        }
+        ioLines++;
+        if ((aBits & ~aBit) == 0) {
+            break;
+        }
+        ioRecord.ErrStat &= ~aBit;
+    }
+    return 0;
+}
+
+} // namespace
+
+int kxl_outReport(const std::string& iOSName, const std::string& iOutLog, SysPrmList& ioList)
+{
+    int aLines = 0;
+    for (int aIndex = 0; aIndex < ioList.Count; aIndex++) {
+        if (kxl_outRecordLines(iOSName, iOutLog, ioList.Records[aIndex], aLines) != 0) {
+            return -1;
+        }
+    }
+    if (aLines > 0) {
+        return kxg_outOLString(iOutLog, "\n\n") == 0 ? 1 : -1;
+    }
+    return kxg_outSysMessage("07005") == 0 ? 0 : -1;
+}
