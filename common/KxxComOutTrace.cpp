@@ -125,11 +125,17 @@ int kxl_findCommandDir(const std::string& iName, std::string& oDir)
 // The tool directory is the parent of the directory that holds the command.
 std::string kxl_toolDirOf(const std::string& iCommandDir)
 {
-    if (iCommandDir == ".") {
+    // A PATH entry "/opt/tool/bin/" or a start name "bin//kxsyfchk" ends in "/"; the
+    // command still lies in bin, not in a directory of that name under bin.
+    std::string aDir = iCommandDir;
+    while (aDir.size() > 1 && aDir.back() == '/') {
+        aDir.pop_back();
+    }
+    if (aDir == ".") {
         return "..";
     }
     std::string aParent, aName;
-    kxg_getSplitPath(iCommandDir, aParent, aName);
+    kxg_getSplitPath(aDir, aParent, aName);
     return aParent.empty() ? "." : aParent;
 }
 
