@@ -207,6 +207,11 @@ void kxg_getSplitPath(const std::string& iPath, std::string& oDir, std::string& 
 int kxg_TraceMemAllc(const char* iStartName)
 {
     const char* aFunc = "kxg_TraceMemAllc";
+    // A process may be started with an empty argument vector: no name, no tool directory.
+    if (iStartName == nullptr) {
+        kxg_iniGlobalTrace();
+        return -1;
+    }
     std::string aDir, aName;
     kxg_getSplitPath(iStartName, aDir, aName);
     gExecComName = aName;
