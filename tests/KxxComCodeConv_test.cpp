@@ -111,19 +111,21 @@ TEST(CodeConv, OpeningTraceInOrder)
 
 TEST(CodeConv, UnknownCodeSetIsWrittenUnconverted)
 {
-    PlainHost aHost;
-    aHost.env().set("LANG", "ja_JP.UTF-8");
-    aHost.productCode("NO-SUCH-CODESET");
-    TraceScope aTrace;
-    kxg_opnIcov();
-    EXPECT_EQ(0, kxg_chkIcov(0));
-    EXPECT_EQ(1, kxg_chkIcov(1));
-    std::vector<std::string> aLines = aTrace.lines();
-    EXPECT_NE(aLines.end(), std::find(aLines.begin(), aLines.end(),
-                                      "[stamp] kxsyfchk:kxg_opnIcov "
-                                      "コード変換オープンエラー[NO-SUCH-CODESET]"));
-    kxg_outWriteTracelog("kxl_step", kEucText.c_str());
-    EXPECT_TRUE(sameBytes("[stamp] kxsyfchk:kxl_step " + kEucText, aTrace.lines().back()));
+    for (const char* aCode : {"NO-SUCH-CODESET", ""}) {
+        PlainHost aHost;
+        aHost.env().set("LANG", "ja_JP.UTF-8");
+        aHost.productCode(aCode);
+        TraceScope aTrace;
+        kxg_opnIcov();
+        EXPECT_EQ(0, kxg_chkIcov(0)) << aCode;
+        EXPECT_EQ(1, kxg_chkIcov(1)) << aCode;
+        std::vector<std::string> aLines = aTrace.lines();
+        std::string aOpenError =
+            std::string("[stamp] kxsyfchk:kxg_opnIcov コード変換オープンエラー[") + aCode + "]";
+        EXPECT_NE(aLines.end(), std::find(aLines.begin(), aLines.end(), aOpenError)) << aCode;
+        kxg_outWriteTracelog("kxl_step", kEucText.c_str());
+        EXPECT_TRUE(sameBytes("[stamp] kxsyfchk:kxl_step " + kEucText, aTrace.lines().back()));
+    }
 }
 
 TEST(CodeConv, ConversionStopsAtABadByteAndGoesOn)
