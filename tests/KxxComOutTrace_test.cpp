@@ -77,6 +77,7 @@ TEST(TraceWriter, FailuresOfTheTraceFile)
     remove(aTrace.tracePath().c_str());
     rmdir((aTrace.toolDir() + "/trace").c_str());
     EXPECT_EQ(-9998, kxg_outWriteTracelog("f", "lost"));
+    EXPECT_FALSE(kxtest::exists(aTrace.toolDir() + "/trace"));
 }
 
 TEST(TraceWriter, OnlyTheMessageIsConverted)
