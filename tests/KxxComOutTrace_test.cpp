@@ -152,6 +152,7 @@ TEST_F(TraceStart, ToolDirectoryFromTheStartName)
          "/nonexistent:" + mNowhere.path() + ":" + aOther + "/bin", aOther},
         {"PATH entry with a trailing slash", "kxsyfchk", mNowhere.path(), aOther + "/bin/", aOther},
         {"relative bin", "bin/kxsyfchk", aTool, aOther + "/bin", "."},
+        {"doubled slash", "bin//kxsyfchk", aTool, aOther + "/bin", "."},
     };
     for (const Case& aCase : aCases) {
         EnvScope aEnv;
