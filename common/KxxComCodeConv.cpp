@@ -58,10 +58,13 @@ bool kxl_needsConversion(const std::string& iCode)
 }
 
 // A descriptor from EUC-JP to iCode; kNoDescriptor when the platform does not know it,
-// so that such a target is written unconverted rather than as empty texts.
+// so that such a target is written unconverted rather than as empty texts. An empty name
+// (a product that declares "Code=") is refused too: some platforms take it for the
+// locale's code set, which cuts every Japanese text at its first character.
 iconv_t kxl_openDescriptor(const std::string& iCode)
 {
-    iconv_t aDesc = iconv_open(iCode.c_str(), kSourceCode);
+    iconv_t aDesc = iCode.empty() ? reinterpret_cast<iconv_t>(-1)
+                                  : iconv_open(iCode.c_str(), kSourceCode);
     if (aDesc == reinterpret_cast<iconv_t>(-1)) {
         kxg_outWriteTracelogEx("kxg_opnIcov", "コード変換オープンエラー[%s]", iCode.c_str());
         return kNoDescriptor;

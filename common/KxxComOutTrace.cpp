@@ -125,11 +125,17 @@ int kxl_findCommandDir(const std::string& iName, std::string& oDir)
 // The tool directory is the parent of the directory that holds the command.
 std::string kxl_toolDirOf(const std::string& iCommandDir)
 {
-    if (iCommandDir == ".") {
+    // A PATH entry "/opt/tool/bin/" or a start name "bin//kxsyfchk" ends in "/"; the
+    // command still lies in bin, not in a directory of that name under bin.
+    std::string aDir = iCommandDir;
+    while (aDir.size() > 1 && aDir.back() == '/') {
+        aDir.pop_back();
+    }
+    if (aDir == ".") {
         return "..";
     }
     std::string aParent, aName;
-    kxg_getSplitPath(iCommandDir, aParent, aName);
+    kxg_getSplitPath(aDir, aParent, aName);
     return aParent.empty() ? "." : aParent;
 }
 
@@ -201,6 +207,11 @@ void kxg_getSplitPath(const std::string& iPath, std::string& oDir, std::string& 
 int kxg_TraceMemAllc(const char* iStartName)
 {
     const char* aFunc = "kxg_TraceMemAllc";
+    // A process may be started with an empty argument vector: no name, no tool directory.
+    if (iStartName == nullptr) {
+        kxg_iniGlobalTrace();
+        return -1;
+    }
     std::string aDir, aName;
     kxg_getSplitPath(iStartName, aDir, aName);
     gExecComName = aName;

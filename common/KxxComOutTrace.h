@@ -30,7 +30,8 @@ int kxg_outWriteTracelogEx(const char* iFunc, const char* iFormat, ...)
     __attribute__((format(printf, 2, 3)));
 
 // Starts the trace for the command started as iStartName (argv[0]). 0 started (also
-// when the history rotation failed); -1 PATH not set or the command not found through it.
+// when the history rotation failed); -1 no start name, PATH not set or the command not
+// found through it.
 int kxg_TraceMemAllc(const char* iStartName);
 
 // Writes the closing banner, closes the code conversion and unsets the trace globals.

@@ -146,6 +146,18 @@ TEST(CmpStri, CaseBlindAndAbsentTexts)
     EXPECT_NE(0, kxg_cmpStri("\xa4\xa2", "\x84\x82"));
 }
 
+TEST(CmpStri, AbsentFirstTextIsTracedUnderTheComparisonsName)
+{
+    kxtest::TraceScope aTrace;
+    EXPECT_EQ(-1, kxg_cmpStri(nullptr, "a"));
+    EXPECT_EQ(-1, kxg_cmpStrni(nullptr, "a", 1));
+    EXPECT_EQ(1, kxg_cmpStrni("a", nullptr, 1));
+    EXPECT_EQ(0, kxg_cmpStrni(nullptr, nullptr, 1));
+    EXPECT_EQ((std::vector<std::string>{"[stamp] kxsyfchk:kxg_cmpStri iString1 == NULL",
+                                        "[stamp] kxsyfchk:kxg_cmpStrni iString1 == NULL"}),
+              aTrace.lines());
+}
+
 TEST(DigitTests, DecimalAndHexadecimal)
 {
     struct Case {
