@@ -72,7 +72,8 @@ unsigned long long kxl_cnvNumber(const std::string& iText, int iBase)
 // "<root>/usr/sbin/xxx | <root>/usr/bin/grep WORD"
 std::string kxl_grepCommand(const char* iCommand, const char* iWord)
 {
-    return kxg_getHostPath(iCommand) + " | " + kxg_getHostPath(kGrep) + " " + iWord;
+    return kxg_cnvShellWord(kxg_getHostPath(iCommand)) + " | " +
+           kxg_cnvShellWord(kxg_getHostPath(kGrep)) + " " + iWord;
 }
 
 // The setting's value, or its default when it is absent, not a number or out of range.
