@@ -2,9 +2,10 @@
 // prtconf, and the needed values that depend on the resource-distribution settings.
 #include <gtest/gtest.h>
 
+#include "KxTestSupport.h"
+
 #include <climits>
 
-#include "EvaluateSupport.h"
 #include "kxsyfchk.h"
 
 namespace {

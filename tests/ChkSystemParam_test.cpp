@@ -2,9 +2,10 @@
 // the verdict bits of each criterion, and the stops on values that cannot be used.
 #include <gtest/gtest.h>
 
+#include "KxTestSupport.h"
+
 #include <climits>
 
-#include "EvaluateSupport.h"
 #include "kxsyfchk.h"
 
 namespace {

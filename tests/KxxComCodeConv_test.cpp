@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "KxFoundationScopes.h"
 #include "KxTestSupport.h"
 #include "KxxComCodeConv.h"
 #include "KxxComOutTrace.h"

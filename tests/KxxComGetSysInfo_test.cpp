@@ -9,7 +9,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "KxHostRootScope.h"
 #include "KxTestSupport.h"
 #include "KxxComGetSysInfo.h"
 #include "KxxComOutTrace.h"

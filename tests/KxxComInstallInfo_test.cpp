@@ -3,7 +3,6 @@
 
 #include <vector>
 
-#include "KxHostRootScope.h"
 #include "KxTestSupport.h"
 #include "KxxComInstallInfo.h"
 

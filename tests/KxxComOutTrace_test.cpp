@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "KxFoundationScopes.h"
 #include "KxTestSupport.h"
 #include "KxxComCodeConv.h"
 #include "KxxComGetSysInfo.h"

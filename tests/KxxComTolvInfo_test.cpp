@@ -1,7 +1,8 @@
 // Tests of the reader of the resource-distribution service's settings.
 #include <gtest/gtest.h>
 
-#include "EvaluateSupport.h"
+#include "KxTestSupport.h"
+
 #include "KxxComTolvInfo.h"
 
 namespace {

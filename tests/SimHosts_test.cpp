@@ -2,7 +2,6 @@
 // check reads from them.
 #include <gtest/gtest.h>
 
-#include "KxHostRootScope.h"
 #include "KxTestSupport.h"
 #include "KxxComGetSysInfo.h"
 #include "KxxComInstallInfo.h"

@@ -1,8 +1,6 @@
 // Tests of reading the current settings from /etc/system and /etc/project.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "KxTestSupport.h"
 #include "kxsyfchk.h"
 
@@ -13,9 +11,6 @@ using kxtest::TraceScope;
 
 class CurrentSettings : public ::testing::Test {
 protected:
-    void SetUp() override { setenv("KXDEFCHK_HOST_ROOT", mHost.path().c_str(), 1); }
-    void TearDown() override { unsetenv("KXDEFCHK_HOST_ROOT"); }
-
     // Records named "name" or "name@project".
     void records(const std::vector<std::string>& iNames)
     {
@@ -44,6 +39,7 @@ protected:
     }
     TraceScope mTrace;
     Host mHost;
+    kxtest::HostRootScope mRoot{mHost.path()};
     SysPrmList mList;
 };
 

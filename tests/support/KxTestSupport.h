@@ -6,7 +6,9 @@
 #define KXTESTSUPPORT_H
 
 #include <map>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -52,6 +54,62 @@ public:
 private:
     TempDir mDir;
 };
+
+// Sets or unsets environment variables; the old values come back in reverse order.
+class EnvScope {
+public:
+    EnvScope() = default;
+    ~EnvScope();
+    EnvScope(const EnvScope&) = delete;
+    EnvScope& operator=(const EnvScope&) = delete;
+    EnvScope& set(const std::string& iName, const std::string& iValue);
+    EnvScope& unset(const std::string& iName);
+    // Sets iName when iValue holds a text, else unsets it.
+    EnvScope& put(const std::string& iName, const std::optional<std::string>& iValue);
+
+private:
+    void save(const std::string& iName);
+    std::vector<std::pair<std::string, std::optional<std::string>>> mSaved;
+};
+
+// Points the host paths (KXDEFCHK_HOST_ROOT) at iRoot for the scope's life.
+class HostRootScope {
+public:
+    explicit HostRootScope(const std::string& iRoot) { mEnv.set("KXDEFCHK_HOST_ROOT", iRoot); }
+
+private:
+    EnvScope mEnv;
+};
+
+// Works in iDir until the end of the scope.
+class CwdScope {
+public:
+    explicit CwdScope(const std::string& iDir);
+    ~CwdScope();
+    CwdScope(const CwdScope&) = delete;
+    CwdScope& operator=(const CwdScope&) = delete;
+
+private:
+    std::string mOld;
+};
+
+// A host root without the managing product and no locale variables: the code conversion
+// opens nothing unless a test asks for it. Closes the descriptors at the end.
+class PlainHost {
+public:
+    PlainHost();
+    ~PlainHost();
+    EnvScope& env() { return mEnv; }
+    // Installs the managing product's installation file with this code set name.
+    void productCode(const std::string& iCode) const;
+
+private:
+    TempDir mRoot;
+    EnvScope mEnv;
+};
+
+// Whether some trace message contains iText.
+bool traceHas(const TraceScope& iTrace, const std::string& iText);
 
 // Masks the time stamps of trace lines and output-log headers.
 std::string maskStamps(const std::string& iText);
