@@ -6,7 +6,7 @@ JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
 # The CMake build runs make itself; keep its output free of directory notices.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all build test check-sanitize demo install clean
+.PHONY: all build test check-sanitize demo bench clean
 
 all: build
 
@@ -28,6 +28,9 @@ check-sanitize: $(ASAN)/CMakeCache.txt
 
 demo: build
 	sh sim/demo.sh $(BUILD)
+
+bench: build
+	sh bench/run.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD) $(ASAN)
