@@ -5,6 +5,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -32,6 +33,20 @@ bool kxl_isSymLink(const std::string& iPath)
 {
     struct stat aStat;
     return lstat(iPath.c_str(), &aStat) == 0 && S_ISLNK(aStat.st_mode);
+}
+
+// Opens iPath for writing like fopen's "w", but never through a symbolic link.
+FilePtr kxl_openNoFollow(const std::string& iPath)
+{
+    int aFd = open(iPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, 0644);
+    if (aFd < 0) {
+        return FilePtr();
+    }
+    FilePtr aFile(fdopen(aFd, "w"));
+    if (!aFile) {
+        close(aFd);
+    }
+    return aFile;
 }
 
 // The shell's redirection writes through a symbolic link, so one at a temporary file's
@@ -351,7 +366,11 @@ int kxg_rocCommand()
         kxg_outWriteTracelog(aFunc, "メモリ確保エラー");
         return -9993;
     }
-    gCommandRockFP = kxg_openFile(aPath, "w");
+    // The tool runs as root: a symbolic link put at the path must not empty its target.
+    if (kxl_isSymLink(aPath)) {
+        unlink(aPath.c_str());
+    }
+    gCommandRockFP = kxl_openNoFollow(aPath);
     if (!gCommandRockFP) {
         kxg_outWriteTracelogEx(aFunc, "ファイルオープンエラー[%s]", aPath.c_str());
         return -9976;

@@ -87,15 +87,17 @@ long kxg_cntFileRowLen(FILE* iFile)
 int kxg_readFileRow(FILE* iFile, std::string& oLine)
 {
     long aSize = kxg_cntFileRowLen(iFile);
+    // A read error must not pass for the end of the file: a directory or a broken disk
+    // would read as an empty file.
     if (aSize < 0) {
-        return -1;
+        return ferror(iFile) ? -9998 : -1;
     }
     std::unique_ptr<char[]> aBuff(new (std::nothrow) char[aSize]);
     if (!aBuff) {
         return -9993;
     }
     if (fgets(aBuff.get(), static_cast<int>(aSize), iFile) == nullptr) {
-        return -1;
+        return ferror(iFile) ? -9998 : -1;
     }
     try {
         oLine.assign(aBuff.get());

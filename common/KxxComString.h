@@ -15,7 +15,7 @@
 long kxg_cntFileRowLen(FILE* iFile);
 
 // Reads the next line of iFile whole, line feed included, into oLine, sized with
-// kxg_cntFileRowLen. 0 read; -1 end of file or read failure; -9993 no memory for it.
+// kxg_cntFileRowLen. 0 read; -1 end of file; -9998 read error; -9993 no memory for it.
 int kxg_readFileRow(FILE* iFile, std::string& oLine);
 
 // Next field of iString at the separator iSep, from the cursor ioPos on.

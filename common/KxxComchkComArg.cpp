@@ -2,9 +2,10 @@
 #include "KxxComchkComArg.h"
 
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
-#include "KxxComFile.h"
 #include "KxxComGetSysInfo.h"
 #include "KxxComMngDEFCHKINI.h"
 #include "KxxComOutTrace.h"
@@ -210,13 +211,14 @@ int kxl_probeOutLog(const std::string& iOutLog)
 {
     const char* aFunc = "kxg_chkCmdLineArgs";
     bool aExisted = kxl_pathTaken(iOutLog);
-    FilePtr aFile = kxg_openFile(iOutLog, "a");
-    if (!aFile) {
+    // Opened without waiting: a FIFO nobody reads would hold the run forever.
+    int aFd = open(iOutLog.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK, 0666);
+    if (aFd < 0) {
         kxg_outWriteTracelog(aFunc, "[出力ログファイルアクセスエラー]");
         kxg_outWriteTracelog(aFunc, iOutLog.c_str());
         return 11;
     }
-    aFile.reset();
+    close(aFd);
     if (!aExisted) {
         remove(iOutLog.c_str());
     }

@@ -240,6 +240,10 @@ int kxl_loadSysPrmFile(FILE* iFile, const std::string& iOSName, const InstallInf
         kxg_outWriteTracelog(aFunc, "メモリーの確保エラー");
         return -9993;
     }
+    if (aRead == -9998) {
+        kxg_outWriteTracelog(aFunc, "ファイル読み込みエラー");
+        return -1;
+    }
     return 0;
 }
 

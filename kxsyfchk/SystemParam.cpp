@@ -9,7 +9,8 @@
 
 namespace {
 
-// Calls iVisit with each non-empty line of iFile, trimmed. 0; -9993 no memory for a line.
+// Calls iVisit with each non-empty line of iFile, trimmed. 0; -9993 no memory for a
+// line; -9998 the file cannot be read.
 template <typename Visit>
 int kxl_walkLines(FILE* iFile, Visit iVisit)
 {
@@ -22,7 +23,7 @@ int kxl_walkLines(FILE* iFile, Visit iVisit)
             iVisit(aLine);
         }
     }
-    return aRead == -9993 ? -9993 : 0;
+    return aRead == -1 ? 0 : aRead;
 }
 
 bool kxl_hasValue(const SysPrmRecord& iRecord)
@@ -80,11 +81,14 @@ int kxl_GetSystemParamSol(SysPrmList& ioList)
             kxl_setSystemLine(iLine, ioList);
         }
     });
-    if (aResult != 0) {
+    if (aResult == -9993) {
         kxg_outWriteTracelogEx(aFunc, "メモリーの確保エラー:%s", "aBuff");
         return -1;
     }
-    return 0;
+    if (aResult == -9998) {
+        kxg_outWriteTracelog(aFunc, "ファイル読み込みエラー");
+    }
+    return aResult;
 }
 
 // The first record still without a value whose name occurs in the block and whose
@@ -193,11 +197,12 @@ int kxl_GetSystemParamSolx(SysPrmList& ioList)
     int aResult = kxl_walkLines(aFile.get(), [&ioList](const std::string& iLine) {
         kxl_setProjectLine(iLine, ioList);
     });
-    if (aResult != 0) {
+    if (aResult == -9993) {
         kxg_outWriteTracelog(aFunc, "メモリーの確保エラー");
-        return -9993;
+    } else if (aResult == -9998) {
+        kxg_outWriteTracelog(aFunc, "ファイル読み込みエラー");
     }
-    return 0;
+    return aResult;
 }
 
 } // namespace

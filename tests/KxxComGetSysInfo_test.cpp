@@ -293,6 +293,20 @@ TEST(CommandLock, FlagFileNotOpened)
     EXPECT_TRUE(exists(aFlag));
 }
 
+TEST(CommandLock, SymbolicLinkAtTheFlagPathDoesNotEmptyItsTarget)
+{
+    TraceScope aTrace;
+    std::string aFlag = aTrace.toolDir() + "/trace/kxsyfchk.flg";
+    std::string aTarget = aTrace.toolDir() + "/precious";
+    kxtest::writeFile(aTarget, "keep me\n");
+    ASSERT_EQ(0, symlink(aTarget.c_str(), aFlag.c_str()));
+    kxg_iniRCommand();
+    EXPECT_EQ(0, kxg_rocCommand());
+    EXPECT_EQ(0, kxg_unrCommand(0));
+    EXPECT_EQ("keep me\n", kxtest::readFile(aTarget));
+    EXPECT_FALSE(exists(aFlag));
+}
+
 // Instances that start and end back to back must never run together: a late opener of a
 // flag file that its holder is just removing must not take a lock on a file that is no
 // longer in the directory.

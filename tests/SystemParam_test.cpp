@@ -138,4 +138,16 @@ TEST_F(CurrentSettings, MissingFiles)
     EXPECT_EQ("ファイルオープンエラー", mTrace.messages().back());
 }
 
+// A settings file that opens but cannot be read is a failure, not a host with nothing set.
+TEST_F(CurrentSettings, UnreadableFilesFail)
+{
+    kxtest::makeDirs(mHost / "etc/system");
+    kxtest::makeDirs(mHost / "etc/project");
+    records({"p"});
+    EXPECT_EQ(-9998, kxl_GetSystemParam("Solaris9", mList));
+    EXPECT_EQ("ファイル読み込みエラー", mTrace.messages().back());
+    EXPECT_EQ(-9998, kxl_GetSystemParam("Solaris10", mList));
+    EXPECT_EQ("ファイル読み込みエラー", mTrace.messages().back());
+}
+
 } // namespace
