@@ -154,25 +154,18 @@ int kxl_cloOutLog(const char* iFunc, FilePtr& ioFile)
     return 0;
 }
 
-// Checks the field limits of one trimmed console catalog row.
-// 0; -9995 a field too long; -9993 no memory.
+// Checks the field limits of one trimmed console catalog row. 0; -9995 a field too long.
 int kxl_chkSysMsgFrm(const std::string& iRow)
 {
     const char* aFunc = "kxl_chkSysMsgFrm";
-    std::string aScratch, aId;
-    try {
-        aScratch = iRow;
-    } catch (const std::bad_alloc&) {
-        kxg_outWriteTracelog(aFunc, "メモリーの確保エラー");
-        return -9993;
-    }
+    std::string aId;
     uint32_t aPos = 0;
-    kxg_cutWord(aScratch, ',', aPos, aId);
+    kxg_cutWord(iRow, ',', aPos, aId);
     if (aId.size() > sSysMsgMaxlen[0]) {
         kxg_outWriteTracelog(aFunc, "ワードが指定バイトを超えているエラー");
         return -9995;
     }
-    if (aScratch.size() - aPos > sSysMsgMaxlen[1]) {
+    if (iRow.size() - aPos > sSysMsgMaxlen[1]) {
         kxg_outWriteTracelog(aFunc, "ワードが指定バイトを超えている(最後)エラー");
         return -9995;
     }
@@ -238,20 +231,14 @@ SysMsgRow* kxl_sekSysMsg(const char* iMsgId)
 }
 
 // Checks the field limits of one trimmed output-log catalog row; a missing field is empty.
-// 0; -9995 a field too long; -9993 no memory.
+// 0; -9995 a field too long.
 int kxl_chkOLogMsgFrm(const std::string& iRow)
 {
     const char* aFunc = "kxl_chkOLogMsgFrm";
-    std::string aScratch, aField;
-    try {
-        aScratch = iRow;
-    } catch (const std::bad_alloc&) {
-        kxg_outWriteTracelog(aFunc, "メモリーの確保エラー");
-        return -9993;
-    }
+    std::string aField;
     uint32_t aPos = 0;
     for (uint32_t aLimit : sLogMsgMaxlen) {
-        kxg_cutWord(aScratch, ',', aPos, aField);
+        kxg_cutWord(iRow, ',', aPos, aField);
         if (aField.size() > aLimit) {
             kxg_outWriteTracelog(aFunc, "ワードが指定バイトを超えているエラー");
             return -9995;
