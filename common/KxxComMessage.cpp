@@ -83,35 +83,19 @@ std::string kxl_chgPercent(const std::string& iText)
     return aOut;
 }
 
-// Writes iText to standard output, converted for the console when that needs it.
-// 0; -9993 not converted (nothing written).
-int kxl_outConsole(const std::string& iText)
+// Writes iText to iStream, converted with descriptor iSelector (0 files, 1 console) when
+// that one is open. 0; -9993 not converted (nothing written).
+int kxl_outText(FILE* iStream, const std::string& iText, int iSelector)
 {
-    if (kxg_chkIcov(1) != 1) {
-        fwrite(iText.data(), 1, iText.size(), stdout);
+    if (kxg_chkIcov(iSelector) != 1) {
+        fwrite(iText.data(), 1, iText.size(), iStream);
         return 0;
     }
     std::string aConv;
-    if (kxg_chgIcov(iText.c_str(), aConv, 1) != 0) {
+    if (kxg_chgIcov(iText.c_str(), aConv, iSelector) != 0) {
         return -9993;
     }
-    fwrite(aConv.data(), 1, aConv.size(), stdout);
-    return 0;
-}
-
-// Writes iText to the output log iFile, converted for the files when that needs it.
-// 0; -9993 not converted (nothing written).
-int kxl_outFileText(FILE* iFile, const std::string& iText)
-{
-    if (kxg_chkIcov(0) != 1) {
-        fwrite(iText.data(), 1, iText.size(), iFile);
-        return 0;
-    }
-    std::string aConv;
-    if (kxg_chgIcov(iText.c_str(), aConv, 0) != 0) {
-        return -9993;
-    }
-    fwrite(aConv.data(), 1, aConv.size(), iFile);
+    fwrite(aConv.data(), 1, aConv.size(), iStream);
     return 0;
 }
 
@@ -125,7 +109,7 @@ int kxl_vOutFile(FILE* iFile, const char* iFormat, va_list iArgs)
     }
     char aBuff[kMsgFormatBuffer];
     vsnprintf(aBuff, sizeof aBuff, iFormat, iArgs);
-    return kxl_outFileText(iFile, aBuff);
+    return kxl_outText(iFile, aBuff, 0);
 }
 
 int kxl_outFile(FILE* iFile, const char* iFormat, ...) __attribute__((format(printf, 2, 3)));
@@ -396,7 +380,7 @@ int kxg_outSysMessage(const char* iMsgId)
     kxg_outWriteTracelog(aFunc, aRow->MsgId.c_str());
     kxg_outWriteTracelog(aFunc, aRow->MsgText.c_str());
     kxg_chgCRTAB(aRow->MsgText);
-    return kxl_outConsole(kxl_chgPercent(aRow->MsgText));
+    return kxl_outText(stdout, kxl_chgPercent(aRow->MsgText), 1);
 }
 
 int kxg_outPrintf(const char* iFormat, ...)
@@ -411,7 +395,7 @@ int kxg_outPrintf(const char* iFormat, ...)
     char aBuff[kMsgFormatBuffer];
     vsnprintf(aBuff, sizeof aBuff, iFormat, aArgs);
     va_end(aArgs);
-    return kxl_outConsole(aBuff);
+    return kxl_outText(stdout, aBuff, 1);
 }
 
 void kxg_endSysMessage()
