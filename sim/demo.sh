@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs a tool directory from the build tree and runs kxsyfchk against the simulated
-# Solaris 10 and Solaris 9 hosts, showing the console, the exit status and the output log.
+# Solaris 10, Solaris 11 and Solaris 9 hosts, showing the console, the exit status and
+# the output log.
 # Usage: sh sim/demo.sh BUILD_DIR
 set -u
 build=${1:-build}
@@ -10,7 +11,7 @@ tool=$top/$build/demo-tool
 rm -rf "$tool"
 cmake --install "$top/$build" --prefix "$tool" >/dev/null || exit 1
 
-for host in solaris10 solaris9; do
+for host in solaris10 solaris11 solaris9; do
     log=$tool/$host.log
     echo "==== kxsyfchk on sim/$host (LANG=ja_JP.UTF-8) ===="
     echo "\$ KXDEFCHK_HOST_ROOT=sim/$host LANG=ja_JP.UTF-8 $tool/bin/kxsyfchk $log"
@@ -19,7 +20,8 @@ for host in solaris10 solaris9; do
     # The output log is in the code set the managing product declares (Code of its
     # installation file); show it in UTF-8.
     code=$(sed -n 's/^Code *= *//p' "$top/sim/$host/opt/vestrel/etc/vestrel.reg" | head -n 1)
-    echo "---- output log $log (code set ${code:-locale's}):"
+    shown=${code:-"locale's"}
+    echo "---- output log $log (code set $shown):"
     if [ -f "$log" ]; then
         case $code in
             UTF-8) cat "$log" ;;
@@ -31,4 +33,4 @@ for host in solaris10 solaris9; do
     fi
     echo
 done
-echo "The trace of both runs is in $tool/trace/trace.log."
+echo "The trace of the three runs is in $tool/trace/trace.log."
