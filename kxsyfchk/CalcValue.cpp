@@ -61,6 +61,19 @@ const TolvSetting kCntmax = {
     "cntmaxオプション取得値取得エラー",
 };
 
+// A tunable of the message queue module that a calculation reads from sysdef.
+struct MsgTunable {
+    const char* Word;    // searched for in the sysdef output
+    const char* Label;   // label of its sysdef line
+    const char* SetName; // its name in /etc/system
+    unsigned long long Default;
+};
+
+const MsgTunable kMsgmnb = {"MSGMNB", "max bytes on queue (MSGMNB)", "msgsys:msginfo_msgmnb",
+                            4096};
+const MsgTunable kMsgtql = {"MSGTQL", "system message headers (MSGTQL)", "msgsys:msginfo_msgtql",
+                            40};
+
 // strtoull in base iBase, ULLONG_MAX when the number does not fit.
 unsigned long long kxl_cnvNumber(const std::string& iText, int iBase)
 {
@@ -112,6 +125,32 @@ unsigned long long kxl_getMsgDivisor(const InstallInfo& iInfo)
     return 100;
 }
 
+// A message queue tunable from sysdef. Until a program first uses message queues the
+// module is not loaded and sysdef shows none of its values (Solaris 8 and 9; later
+// releases never show them): then the value the module will take applies, that of
+// /etc/system or else the system default.
+int kxl_getMsgTunable(const MsgTunable& iTunable, unsigned long long& oValue)
+{
+    int aResult = kxl_getSystemVal(iTunable.Word, iTunable.Label, oValue);
+    if (aResult != 14) {
+        return aResult;
+    }
+    std::string aText, aWord;
+    uint32_t aPos = 0;
+    if (kxl_getSystemSetting(iTunable.SetName, aText) == 0) {
+        kxg_cutBlTbWord(aText, aPos, aWord);
+    }
+    if (kxl_cnvSettingNumber(aWord, true, oValue) == 0 && oValue <= kKernelValueMax) {
+        kxg_outWriteTracelogEx(kNeedFunc, "sysdefに値がないため/etc/systemの値を使用 %s[%llu]",
+                               iTunable.Word, oValue);
+        return 0;
+    }
+    oValue = iTunable.Default;
+    kxg_outWriteTracelogEx(kNeedFunc, "sysdefに値がないためシステム既定値を使用 %s[%llu]",
+                           iTunable.Word, oValue);
+    return 0;
+}
+
 // Message headers the resource-distribution service needs; 0 when it is not in use.
 int kxl_calcMsgTql(const InstallInfo& iInfo, unsigned long long& oValue)
 {
@@ -125,7 +164,7 @@ int kxl_calcMsgTql(const InstallInfo& iInfo, unsigned long long& oValue)
         return 0;
     }
     unsigned long long aMsgmnb = 0, aServmax = 0, aCntmax = 0;
-    if (kxl_getSystemVal("MSGMNB", "max bytes on queue (MSGMNB)", aMsgmnb) != 0) {
+    if (kxl_getMsgTunable(kMsgmnb, aMsgmnb) != 0) {
         kxg_outWriteTracelog(kNeedFunc, "msgmnbのチューニング値取得失敗");
         return -1;
     }
@@ -147,7 +186,7 @@ int kxl_calcMsgTql(const InstallInfo& iInfo, unsigned long long& oValue)
 int kxl_calcMsgMap(unsigned long long& oValue)
 {
     unsigned long long aMsgtql = 0;
-    if (kxl_getSystemVal("MSGTQL", "system message headers (MSGTQL)", aMsgtql) != 0) {
+    if (kxl_getMsgTunable(kMsgtql, aMsgtql) != 0) {
         kxg_outWriteTracelog(kNeedFunc, "msgtqlのチューニング値取得失敗");
         return -1;
     }
@@ -283,7 +322,7 @@ int kxl_readSysdefValue(FILE* iFile, const char* iLabel, unsigned long long& oVa
         }
         if (aRead != 0) {
             kxg_outWriteTracelog(aFunc, "対象のデータが見つからなかった");
-            return -1;
+            return aRead == -1 ? 14 : -1;
         }
         if (kxl_getSysdefLineValue(aLine, iLabel, oValue) == 0) {
             return 0;

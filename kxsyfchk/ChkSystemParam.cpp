@@ -33,6 +33,41 @@ unsigned long long kxl_cnvDecimal(const std::string& iText)
     return errno == ERANGE ? ULLONG_MAX : aValue;
 }
 
+// The value of a digit character of base 16 at most; 16 for any other character.
+unsigned long long kxl_cnvDigit(char iChar)
+{
+    if (iChar >= '0' && iChar <= '9') {
+        return static_cast<unsigned long long>(iChar - '0');
+    }
+    if (iChar >= 'a' && iChar <= 'f') {
+        return static_cast<unsigned long long>(iChar - 'a' + 10);
+    }
+    if (iChar >= 'A' && iChar <= 'F') {
+        return static_cast<unsigned long long>(iChar - 'A' + 10);
+    }
+    return 16;
+}
+
+// Values of /etc/system are numbers as the kernel reads them; those of /etc/project are
+// decimal.
+bool kxl_isKernelValue(const SysPrmRecord& iRec)
+{
+    return iRec.CurrentSource != "/etc/project";
+}
+
+// The part of the current value that a fixed or additional record is judged by: the first
+// word of an /etc/system value, the whole value of a resource control.
+std::string kxl_getJudgedValue(const SysPrmRecord& iRec)
+{
+    if (!kxl_isKernelValue(iRec)) {
+        return iRec.CurrentValue;
+    }
+    uint32_t aPos = 0;
+    std::string aWord;
+    kxg_cutBlTbWord(iRec.CurrentValue, aPos, aWord);
+    return aWord;
+}
+
 // True when iLeft + iRight would reach ULLONG_MAX or not fit at all.
 bool kxl_sumTooLarge(unsigned long long iLeft, unsigned long long iRight)
 {
@@ -116,13 +151,14 @@ int kxl_chkSingleValue(SysPrmRecord& ioRec, const InstallInfo& iInfo)
     if (aResult != 0) {
         return aResult;
     }
-    if (kxl_chkSysMin(ioRec.CurrentValue, aMinimum, ioRec.MinimumValue) != 0) {
+    if (kxl_chkSysMin(kxl_getJudgedValue(ioRec), aMinimum, kxl_isKernelValue(ioRec),
+                      ioRec.MinimumValue) != 0) {
         kxg_outWriteTracelog(kListFunc, "設定値が最小必要値以下です");
         kxg_outWriteTracelogEx(kListFunc, "最小必要値：%s", ioRec.MinimumValue.c_str());
         kxg_outWriteTracelogEx(kListFunc, "設定値    ：%s", ioRec.CurrentValue.c_str());
         ioRec.ErrStat += kErrBelowMinimum;
     }
-    if (ioRec.Privilege != ioRec.CurrentPrivilege) {
+    if (kxl_cnvPrivilege(ioRec.Privilege) != kxl_cnvPrivilege(ioRec.CurrentPrivilege)) {
         kxg_outWriteTracelog(kListFunc, "権限が誤っています");
         kxg_outWriteTracelogEx(kListFunc, "必要権限：%s", ioRec.Privilege.c_str());
         kxg_outWriteTracelogEx(kListFunc, "設定権限：%s", ioRec.CurrentPrivilege.c_str());
@@ -197,7 +233,7 @@ int kxl_chkOptCri(SysPrmRecord& ioRec)
     for (int i = 0; i < kOptNeedCount; i++) {
         kxg_cutBlTbWord(ioRec.CurrentValue, aPos, aWord);
         aWords += aWord.empty() ? 0 : 1;
-        aBelow = kxl_chkSysMin(aWord, aNeed[i], aMinText) != 0 || aBelow;
+        aBelow = kxl_chkSysMin(aWord, aNeed[i], kxl_isKernelValue(ioRec), aMinText) != 0 || aBelow;
         aMinimums += aMinText + " ";
     }
     kxg_cutBlTbWord(ioRec.CurrentValue, aPos, aWord);
@@ -214,33 +250,54 @@ int kxl_chkOptCri(SysPrmRecord& ioRec)
 
 } // namespace
 
-int kxl_chkSysMin(const std::string& iCurrent, unsigned long long iMinimum, std::string& oMinText)
+int kxl_cnvSettingNumber(const std::string& iText, bool iKernelBases, unsigned long long& oValue)
+{
+    unsigned long long aBase = 10;
+    size_t aPos = 0;
+    if (iKernelBases && iText.size() > 1 && iText[0] == '0') {
+        bool aHex = iText[1] == 'x' || iText[1] == 'X';
+        aBase = aHex ? 16 : 8;
+        aPos = aHex ? 2 : 1;
+    }
+    if (aPos >= iText.size()) {
+        return -1;
+    }
+    bool aTooLarge = false;
+    oValue = 0;
+    for (; aPos < iText.size(); aPos++) {
+        unsigned long long aDigit = kxl_cnvDigit(iText[aPos]);
+        if (aDigit >= aBase) {
+            return -1;
+        }
+        aTooLarge = aTooLarge || oValue > (ULLONG_MAX - aDigit) / aBase;
+        oValue = oValue * aBase + aDigit;
+    }
+    return aTooLarge ? 1 : 0;
+}
+
+int kxl_chkSysMin(const std::string& iCurrent, unsigned long long iMinimum, bool iKernelBases,
+                  std::string& oMinText)
 {
     const char* aFunc = "kxl_chkSysMin";
     // 20 digits of ULLONG_MAX, or "0x" and 16 hexadecimal digits, and the terminator.
     char aMinText[24];
-    bool aHex =
-        iCurrent.size() >= 2 && iCurrent[0] == '0' && (iCurrent[1] == 'x' || iCurrent[1] == 'X');
-    int aDigits;
+    bool aHex = iKernelBases && iCurrent.size() >= 2 && iCurrent[0] == '0' &&
+                (iCurrent[1] == 'x' || iCurrent[1] == 'X');
     if (aHex) {
         snprintf(aMinText, sizeof aMinText, "0%c%llx", iCurrent[1], iMinimum);
-        aDigits = kxg_chkStrisDigitX(iCurrent.substr(2));
     } else {
         snprintf(aMinText, sizeof aMinText, "%llu", iMinimum);
-        aDigits = kxg_chkStrisDigit(iCurrent);
     }
     oMinText = aMinText;
     const char* aCur = iCurrent.c_str();
-    if (aDigits != 1) {
+    unsigned long long aValue = 0;
+    int aNumber = kxl_cnvSettingNumber(iCurrent, iKernelBases, aValue);
+    if (aNumber < 0) {
         kxg_outWriteTracelogEx(aFunc, "システム取得値に変換不能文字あり[%s]", aCur);
         return -1;
     }
-    if (iCurrent.size() < oMinText.size()) {
-        kxg_outWriteTracelogEx(aFunc, "必要最小値の方が長い[%s]<[%s]", aCur, aMinText);
-        return -1;
-    }
-    // Texts of equal length order as numbers; a longer text is the larger one.
-    if (iCurrent.size() > oMinText.size() || kxg_cmpStri(aCur, aMinText) >= 0) {
+    // A number beyond 64 bits is larger than any minimum.
+    if (aNumber == 1 || aValue >= iMinimum) {
         kxg_outWriteTracelogEx(aFunc, "必要最小値の方が小さいまたは同じ（正常）[%s]>=[%s]", aCur,
                                aMinText);
         return 0;

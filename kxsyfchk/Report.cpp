@@ -11,12 +11,6 @@ namespace {
 const char* const kToolId = "KxDefChk";
 const size_t kReasonBuffer = 4096;
 
-// Solaris 10 reports resource controls with their project and privilege.
-bool kxl_isProjectLayout(const std::string& iOSName)
-{
-    return iOSName == "Solaris10";
-}
-
 // Console message, title, message and column heading, written once before the first line.
 int kxl_outReportHeader(const std::string& iOSName, const std::string& iOutLog)
 {
@@ -25,7 +19,7 @@ int kxl_outReportHeader(const std::string& iOSName, const std::string& iOutLog)
         return -1;
     }
     const char* aHeading =
-        kxl_isProjectLayout(iOSName)
+        kxl_isProjectOS(iOSName)
             ? "[パラメタ名], [パラメタ値], [プロジェクト名], [権限], [異常の原因]\n"
             : "[パラメタ名], [パラメタ値], [異常の原因]\n";
     return kxg_outOLString(iOutLog, "%s", aHeading) == 0 ? 0 : -1;
@@ -55,7 +49,7 @@ int kxl_outReportLine(const std::string& iOSName, const std::string& iOutLog,
                       const SysPrmRecord& iRecord, const std::string& iReason)
 {
     int aResult;
-    if (kxl_isProjectLayout(iOSName)) {
+    if (kxl_isProjectOS(iOSName)) {
         aResult = kxg_outOLString(iOutLog, " %s, %s, %s, %s, %s\n", iRecord.ParamName.c_str(),
                                   iRecord.CurrentValue.c_str(), iRecord.ProjectName.c_str(),
                                   iRecord.CurrentPrivilege.c_str(), iReason.c_str());

@@ -255,7 +255,8 @@ bool SysPrmRecord::operator==(const SysPrmRecord& iOther) const
            Privilege == iOther.Privilege && Criterion == iOther.Criterion &&
            OSInitValue == iOther.OSInitValue && NeedValue == iOther.NeedValue &&
            CurrentPrivilege == iOther.CurrentPrivilege &&
-           CurrentValue == iOther.CurrentValue && MinimumValue == iOther.MinimumValue &&
+           CurrentValue == iOther.CurrentValue && CurrentSource == iOther.CurrentSource &&
+           MinimumValue == iOther.MinimumValue &&
            ErrStat == iOther.ErrStat;
 }
 

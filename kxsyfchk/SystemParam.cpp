@@ -1,6 +1,16 @@
 // SystemParam.cpp
-// The host's current settings: "set" lines of /etc/system, or on Solaris 10 the resource
-// controls of /etc/project.
+// The host's current settings as Solaris applies them: the "set" statements of
+// /etc/system (on Solaris 11 after the fragments of /etc/system.d), the last statement of
+// a name being the one in force; and on Solaris 10 and 11 the resource controls of
+// /etc/project, the first entry of a project name being the one in force.
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <memory>
+#include <unordered_map>
+#include <unordered_set>
+
 #include "KxxComFile.h"
 #include "KxxComGetSysInfo.h"
 #include "KxxComOutTrace.h"
@@ -8,6 +18,15 @@
 #include "kxsyfchk.h"
 
 namespace {
+
+const char* const kSystemFile = "/etc/system";
+const char* const kFragmentDir = "/etc/system.d";
+const char* const kProjectFile = "/etc/project";
+// A project entry is "name:projid:comment:users:groups:attributes".
+const int kProjectColons = 5;
+
+// The records that read one kind of file, by parameter name, each list in list order.
+using RecordIndex = std::unordered_map<std::string, std::vector<SysPrmRecord*>>;
 
 // Calls iVisit with each non-empty line of iFile, trimmed. 0; -9993 no memory for a
 // line; -9998 the file cannot be read.
@@ -26,60 +45,114 @@ int kxl_walkLines(FILE* iFile, Visit iVisit)
     return aRead == -1 ? 0 : aRead;
 }
 
+std::string kxl_trimmed(std::string iText)
+{
+    kxg_trimLeft(iText);
+    return kxg_trimRight(iText);
+}
+
 bool kxl_hasValue(const SysPrmRecord& iRecord)
 {
     return !iRecord.CurrentValue.empty();
 }
 
-// The first record still without a value whose name occurs in the "set" line.
-SysPrmRecord* kxl_findSetRecord(const std::string& iLine, SysPrmList& ioList)
+bool kxl_readsProject(const std::string& iOSName, const SysPrmRecord& iRecord)
 {
-    for (int aIndex = 0; aIndex < ioList.Count; aIndex++) {
-        SysPrmRecord& aRecord = ioList.Records[aIndex];
-        if (!kxl_hasValue(aRecord) && iLine.find(aRecord.ParamName) != std::string::npos) {
-            return &aRecord;
-        }
-    }
-    return nullptr;
+    return kxl_isProjectOS(iOSName) && kxl_isResourceControl(iRecord.ParamName);
 }
 
-// Gives the value of one trimmed "set" line to the first record that wants it.
-void kxl_setSystemLine(const std::string& iLine, SysPrmList& ioList)
+// The records that read /etc/project (iProject) or /etc/system, by name.
+RecordIndex kxl_makeIndex(const std::string& iOSName, bool iProject, SysPrmList& ioList)
+{
+    RecordIndex aIndex;
+    size_t aCount = std::min(static_cast<size_t>(std::max(ioList.Count, 0)), ioList.Records.size());
+    for (size_t i = 0; i < aCount; i++) {
+        SysPrmRecord& aRecord = ioList.Records[i];
+        if (kxl_readsProject(iOSName, aRecord) == iProject) {
+            aIndex[aRecord.ParamName].push_back(&aRecord);
+        }
+    }
+    return aIndex;
+}
+
+// The variable of a "set" statement: "module:name" or "name", blanks around ":" dropped
+// as the kernel's reader drops them.
+std::string kxl_cnvSetName(const std::string& iText)
+{
+    size_t aColon = iText.find(':');
+    if (aColon == std::string::npos) {
+        return kxl_trimmed(iText);
+    }
+    return kxl_trimmed(iText.substr(0, aColon)) + ":" + kxl_trimmed(iText.substr(aColon + 1));
+}
+
+// A "set" statement: the first word is exactly "set", the name runs up to "=", the value
+// from there up to a comment ("*" or "#"). 0 statement; 14 no "set" line; -1 no "=".
+int kxl_parseSetLine(const std::string& iLine, std::string& oName, std::string& oValue)
+{
+    uint32_t aPos = 0;
+    std::string aWord;
+    kxg_cutBlTbWord(iLine, aPos, aWord);
+    if (aWord != "set") {
+        return 14;
+    }
+    std::string aRest = iLine.substr(aPos);
+    aRest.resize(std::min(aRest.size(), aRest.find_first_of("*#")));
+    size_t aEqual = aRest.find('=');
+    if (aEqual == std::string::npos) {
+        return -1;
+    }
+    oName = kxl_cnvSetName(aRest.substr(0, aEqual));
+    oValue = kxl_trimmed(aRest.substr(aEqual + 1));
+    return 0;
+}
+
+// Gives the value of one trimmed "set" line to every record of its name; a later line
+// of the same name overrides it, as in the kernel.
+void kxl_setSystemLine(const std::string& iLine, const std::string& iSource,
+                       const RecordIndex& iIndex)
 {
     const char* aFunc = "kxl_GetSystemParamSol";
+    std::string aName, aValue;
+    int aParse = kxl_parseSetLine(iLine, aName, aValue);
+    if (aParse == 14) {
+        return;
+    }
     kxg_outWriteTracelogEx(aFunc, "set行[%s]", iLine.c_str());
-    size_t aEqual = iLine.rfind('=');
-    if (aEqual == std::string::npos) {
+    if (aParse != 0) {
         kxg_outWriteTracelog(aFunc, " = がない。次の行へ");
         return;
     }
-    SysPrmRecord* aRecord = kxl_findSetRecord(iLine, ioList);
-    if (aRecord == nullptr) {
+    auto aFound = iIndex.find(aName);
+    if (aFound == iIndex.end()) {
         kxg_outWriteTracelog(aFunc, "該当パラメタなし");
         return;
     }
-    kxg_outWriteTracelogEx(aFunc, "パラメタ発見[%s]", aRecord->ParamName.c_str());
-    std::string aValue = iLine.substr(aEqual + 1);
-    kxg_trimLeft(aValue);
-    kxg_trimRight(aValue);
-    aRecord->CurrentValue = aValue.substr(0, kParamTextMax);
-    kxg_outWriteTracelogEx(aFunc, "設定値：[%s]", aRecord->CurrentValue.c_str());
+    kxg_outWriteTracelogEx(aFunc, "パラメタ発見[%s]", aName.c_str());
+    aValue.resize(std::min(aValue.size(), kParamTextMax));
+    kxg_outWriteTracelogEx(aFunc, "設定値：[%s]", aValue.c_str());
+    // The kernel refuses a statement without a value and keeps the earlier one.
+    if (aValue.empty()) {
+        return;
+    }
+    for (SysPrmRecord* aRecord : aFound->second) {
+        aRecord->CurrentValue = aValue;
+        aRecord->CurrentSource = iSource;
+    }
 }
 
-int kxl_GetSystemParamSol(SysPrmList& ioList)
+// Reads the "set" statements of one file (iPath as on the host) into the records.
+int kxl_readSystemFile(const std::string& iPath, const RecordIndex& iIndex)
 {
     const char* aFunc = "kxl_GetSystemParamSol";
-    std::string aPath = kxg_getHostPath("/etc/system");
+    std::string aPath = kxg_getHostPath(iPath);
     FilePtr aFile = kxg_openFile(aPath, "r");
     if (!aFile) {
         kxg_outWriteTracelogEx(aFunc, "ファイルオープン失敗：%s", aPath.c_str());
         return -9998;
     }
-    int aResult = kxl_walkLines(aFile.get(), [&ioList](const std::string& iLine) {
-        // Comments ("*") and every other statement do not begin with "set".
-        if (iLine.compare(0, 3, "set") == 0) {
-            kxl_setSystemLine(iLine, ioList);
-        }
+    int aResult = kxl_walkLines(aFile.get(), [&](const std::string& iLine) {
+        kxl_setSystemLine(iLine, iPath, iIndex);
     });
     if (aResult == -9993) {
         kxg_outWriteTracelogEx(aFunc, "メモリーの確保エラー:%s", "aBuff");
@@ -91,111 +164,232 @@ int kxl_GetSystemParamSol(SysPrmList& ioList)
     return aResult;
 }
 
-// The first record still without a value whose name occurs in the block and whose
-// project begins the project entry iLine.
-SysPrmRecord* kxl_findBlockRecord(const std::string& iLine, const std::string& iBlock,
-                                  SysPrmList& ioList)
+// The fragments of /etc/system.d in name order, without names beginning with ".".
+// 0 (none when the directory is absent); -9998 the directory cannot be read.
+int kxl_getFragments(std::vector<std::string>& oPaths)
 {
-    for (int aIndex = 0; aIndex < ioList.Count; aIndex++) {
-        SysPrmRecord& aRecord = ioList.Records[aIndex];
-        if (kxl_hasValue(aRecord) || iBlock.find(aRecord.ParamName) == std::string::npos) {
+    const char* aFunc = "kxl_GetSystemParamSol";
+    std::string aDir = kxg_getHostPath(kFragmentDir);
+    std::unique_ptr<DIR, int (*)(DIR*)> aStream(opendir(aDir.c_str()), closedir);
+    if (!aStream) {
+        if (errno == ENOENT) {
+            return 0;
+        }
+        kxg_outWriteTracelogEx(aFunc, "ファイルオープン失敗：%s", aDir.c_str());
+        return -9998;
+    }
+    std::vector<std::string> aNames;
+    while (struct dirent* aEntry = readdir(aStream.get())) {
+        if (aEntry->d_name[0] != '.') {
+            aNames.push_back(aEntry->d_name);
+        }
+    }
+    std::sort(aNames.begin(), aNames.end());
+    for (const std::string& aName : aNames) {
+        std::string aPath = std::string(kFragmentDir) + "/" + aName;
+        if (kxg_chkFileExist(kxg_getHostPath(aPath)) == 3) {
+            oPaths.push_back(aPath);
+        } else {
+            kxg_outWriteTracelogEx(aFunc, "通常ファイル以外は読み飛ばし[%s]", aPath.c_str());
+        }
+    }
+    return 0;
+}
+
+int kxl_GetSystemParamSol(const std::string& iOSName, SysPrmList& ioList)
+{
+    const char* aFunc = "kxl_GetSystemParamSol";
+    RecordIndex aIndex = kxl_makeIndex(iOSName, false, ioList);
+    std::vector<std::string> aFiles;
+    if (iOSName == "Solaris11" && kxl_getFragments(aFiles) != 0) {
+        return -9998;
+    }
+    for (const std::string& aFile : aFiles) {
+        kxg_outWriteTracelogEx(aFunc, "フラグメントファイル[%s]", aFile.c_str());
+        int aResult = kxl_readSystemFile(aFile, aIndex);
+        if (aResult != 0) {
+            return aResult;
+        }
+    }
+    // /etc/system comes last, so that its statements win.
+    return kxl_readSystemFile(kSystemFile, aIndex);
+}
+
+// The triples "(privilege,value,action)" of a resource control's value, each without its
+// parentheses. false when there is no complete one.
+bool kxl_cutTriples(const std::string& iValue, std::vector<std::string>& oTriples)
+{
+    size_t aOpen = iValue.find('(');
+    while (aOpen != std::string::npos) {
+        size_t aClose = iValue.find(')', aOpen + 1);
+        if (aClose == std::string::npos) {
+            break;
+        }
+        oTriples.push_back(iValue.substr(aOpen + 1, aClose - aOpen - 1));
+        aOpen = iValue.find('(', aClose + 1);
+    }
+    return !oTriples.empty();
+}
+
+// Item iIndex (0 privilege, 1 value, 2 action) of a triple, trimmed.
+std::string kxl_getTripleItem(const std::string& iTriple, int iIndex)
+{
+    uint32_t aPos = 0;
+    std::string aItem;
+    for (int i = 0; i <= iIndex; i++) {
+        kxg_cutWord(iTriple, ',', aPos, aItem);
+    }
+    return kxl_trimmed(aItem);
+}
+
+// The triple that counts for a row requiring iPrivilege: the one with that privilege and
+// the action deny, else the first with that privilege, else the first.
+const std::string& kxl_chooseTriple(const std::vector<std::string>& iTriples,
+                                    const std::string& iPrivilege)
+{
+    const std::string aWanted = kxl_cnvPrivilege(iPrivilege);
+    const std::string* aSamePrivilege = nullptr;
+    for (const std::string& aTriple : iTriples) {
+        if (aWanted.empty() || kxl_cnvPrivilege(kxl_getTripleItem(aTriple, 0)) != aWanted) {
             continue;
         }
-        if (iLine.compare(0, aRecord.ProjectName.size(), aRecord.ProjectName) == 0) {
-            return &aRecord;
+        if (kxg_cmpStri(kxl_getTripleItem(aTriple, 2).c_str(), "deny") == 0) {
+            return aTriple;
         }
-        kxg_outWriteTracelog("kxl_sekParam", "指定された以外のプロジェクト");
+        if (aSamePrivilege == nullptr) {
+            aSamePrivilege = &aTriple;
+        }
     }
-    return nullptr;
+    return aSamePrivilege != nullptr ? *aSamePrivilege : iTriples.front();
 }
 
-// Whether "=" follows the name (after blanks) at the name's length into the block.
-bool kxl_chkEqualAfterName(const std::string& iBlock, size_t iNameLen)
-{
-    size_t aPos = iNameLen;
-    while (aPos < iBlock.size() && iBlock[aPos] == ' ') {
-        aPos++;
-    }
-    return aPos < iBlock.size() && iBlock[aPos] == '=';
-}
-
-// Stores privilege and value of the first "(privilege,value,action)" of the block.
-void kxl_setControlValue(const std::string& iBlock, SysPrmRecord& ioRecord)
+// Stores privilege and value of the control's triple that counts for the record.
+void kxl_setControlValue(const std::string& iValue, SysPrmRecord& ioRecord)
 {
     const char* aFunc = "kxl_sekParam";
-    std::string aInner;
-    if (kxg_getMidStr(iBlock, '(', ')', aInner) != 0) {
+    std::vector<std::string> aTriples;
+    if (!kxl_cutTriples(iValue, aTriples)) {
         kxg_outWriteTracelog(aFunc, "取得した文字列に'('または')'が含まれていない場合、次のブロックへ");
         return;
     }
-    kxg_outWriteTracelogEx(aFunc, "括弧内の値[%s]", aInner.c_str());
-    uint32_t aPos = 0;
-    std::string aItem;
-    kxg_cutWord(aInner, ',', aPos, aItem);
-    kxg_trimLeft(aItem);
-    kxg_trimRight(aItem);
-    ioRecord.CurrentPrivilege = aItem.substr(0, kPrivilegeMax);
+    const std::string& aTriple = kxl_chooseTriple(aTriples, ioRecord.Privilege);
+    kxg_outWriteTracelogEx(aFunc, "括弧内の値[%s]", aTriple.c_str());
+    ioRecord.CurrentPrivilege = kxl_getTripleItem(aTriple, 0).substr(0, kPrivilegeMax);
     kxg_outWriteTracelogEx(aFunc, "設定する権限レベル[%s]", ioRecord.CurrentPrivilege.c_str());
-    kxg_cutWord(aInner, ',', aPos, aItem);
-    kxg_trimLeft(aItem);
-    kxg_trimRight(aItem);
-    ioRecord.CurrentValue = aItem.substr(0, kParamTextMax);
+    ioRecord.CurrentValue = kxl_getTripleItem(aTriple, 1).substr(0, kParamTextMax);
+    ioRecord.CurrentSource = kProjectFile;
     kxg_outWriteTracelogEx(aFunc, "設定する値[%s]", ioRecord.CurrentValue.c_str());
 }
 
-void kxl_setProjectBlock(const std::string& iLine, std::string& ioBlock, SysPrmList& ioList)
+// Gives one "name=value" block of project iProject to the records of that control that
+// want it: those of that project, and those of any project still without a value.
+void kxl_setProjectBlock(const std::string& iProject, std::string& ioBlock,
+                         const RecordIndex& iIndex)
 {
     const char* aFunc = "kxl_sekParam";
     kxg_trimLeft(ioBlock);
     kxg_outWriteTracelogEx(aFunc, "ブロック[%s]", ioBlock.c_str());
-    SysPrmRecord* aRecord = kxl_findBlockRecord(iLine, ioBlock, ioList);
-    if (aRecord == nullptr) {
+    size_t aEqual = ioBlock.find('=');
+    auto aFound = iIndex.find(ioBlock.substr(0, aEqual));
+    if (aFound == iIndex.end()) {
         kxg_outWriteTracelog(aFunc, "該当パラメタなし");
         return;
     }
-    kxg_outWriteTracelogEx(aFunc, "パラメタ発見[%s]", aRecord->ParamName.c_str());
-    if (!kxl_chkEqualAfterName(ioBlock, aRecord->ParamName.size())) {
-        kxg_outWriteTracelog(aFunc, "パラメタ名の後ろに'='が無い場合、次のブロックへ");
-        return;
+    bool aTaken = false;
+    for (SysPrmRecord* aRecord : aFound->second) {
+        if (kxl_hasValue(*aRecord)) {
+            continue;
+        }
+        if (!aRecord->ProjectName.empty() && aRecord->ProjectName != iProject) {
+            kxg_outWriteTracelog(aFunc, "指定された以外のプロジェクト");
+            continue;
+        }
+        aTaken = true;
+        kxg_outWriteTracelogEx(aFunc, "パラメタ発見[%s]", aRecord->ParamName.c_str());
+        if (aEqual == std::string::npos) {
+            kxg_outWriteTracelog(aFunc, "パラメタ名の後ろに'='が無い場合、次のブロックへ");
+            continue;
+        }
+        kxl_setControlValue(ioBlock.substr(aEqual + 1), *aRecord);
     }
-    kxl_setControlValue(ioBlock, *aRecord);
+    if (!aTaken) {
+        kxg_outWriteTracelog(aFunc, "該当パラメタなし");
+    }
 }
 
-// Gives the resource controls of one trimmed project entry to the records that want them.
-void kxl_sekParam(const std::string& iLine, const std::string& iAttributes, SysPrmList& ioList)
+// Gives the resource controls of one project entry to the records that want them.
+void kxl_sekParam(const std::string& iProject, const std::string& iAttributes,
+                  const RecordIndex& iIndex)
 {
     uint32_t aPos = 0;
     std::string aBlock;
     while (aPos < iAttributes.size()) {
         kxg_cutWord(iAttributes, ';', aPos, aBlock);
-        kxl_setProjectBlock(iLine, aBlock, ioList);
+        kxl_setProjectBlock(iProject, aBlock, iIndex);
     }
 }
 
-void kxl_setProjectLine(const std::string& iLine, SysPrmList& ioList)
+// Name and attributes of a project entry. 0 an entry; 14 no ":" at all; -1 not an entry
+// (fewer than six fields, or no name or project number), which Solaris passes over.
+int kxl_parseProjectEntry(const std::string& iLine, std::string& oName, std::string& oAttributes)
+{
+    if (iLine.find(':') == std::string::npos) {
+        return 14;
+    }
+    size_t aColon[kProjectColons];
+    size_t aFrom = 0;
+    for (size_t& aAt : aColon) {
+        aAt = iLine.find(':', aFrom);
+        if (aAt == std::string::npos) {
+            return -1;
+        }
+        aFrom = aAt + 1;
+    }
+    if (aColon[0] == 0 || aColon[1] == aColon[0] + 1) {
+        return -1;
+    }
+    oName = iLine.substr(0, aColon[0]);
+    oAttributes = iLine.substr(aColon[kProjectColons - 1] + 1);
+    return 0;
+}
+
+void kxl_setProjectLine(const std::string& iLine, const RecordIndex& iIndex,
+                        std::unordered_set<std::string>& ioSeen)
 {
     const char* aFunc = "kxl_GetSystemParamSolx";
     kxg_outWriteTracelogEx(aFunc, "空行以外[%s]", iLine.c_str());
-    size_t aColon = iLine.rfind(':');
-    if (aColon == std::string::npos) {
+    std::string aName, aAttributes;
+    int aParse = kxl_parseProjectEntry(iLine, aName, aAttributes);
+    if (aParse == 14) {
         kxg_outWriteTracelog(aFunc, ":が含まれない場合、次の行へ");
         return;
     }
-    std::string aAttributes = iLine.substr(aColon + 1);
+    if (aParse != 0) {
+        kxg_outWriteTracelog(aFunc, "プロジェクトの形式でない場合、次の行へ");
+        return;
+    }
     kxg_outWriteTracelogEx(aFunc, ":以降[%s]", aAttributes.c_str());
-    kxl_sekParam(iLine, aAttributes, ioList);
+    // The name service returns the first entry of a name; later ones are never used.
+    if (!ioSeen.insert(aName).second) {
+        kxg_outWriteTracelogEx(aFunc, "同名プロジェクトの2つ目以降のエントリは無効[%s]",
+                               aName.c_str());
+        return;
+    }
+    kxl_sekParam(aName, aAttributes, iIndex);
 }
 
-int kxl_GetSystemParamSolx(SysPrmList& ioList)
+int kxl_GetSystemParamSolx(const std::string& iOSName, SysPrmList& ioList)
 {
     const char* aFunc = "kxl_GetSystemParamSolx";
-    FilePtr aFile = kxg_openFile(kxg_getHostPath("/etc/project"), "r");
+    FilePtr aFile = kxg_openFile(kxg_getHostPath(kProjectFile), "r");
     if (!aFile) {
         kxg_outWriteTracelog(aFunc, "ファイルオープンエラー");
         return -9998;
     }
-    int aResult = kxl_walkLines(aFile.get(), [&ioList](const std::string& iLine) {
-        kxl_setProjectLine(iLine, ioList);
+    RecordIndex aIndex = kxl_makeIndex(iOSName, true, ioList);
+    std::unordered_set<std::string> aSeen;
+    int aResult = kxl_walkLines(aFile.get(), [&](const std::string& iLine) {
+        kxl_setProjectLine(iLine, aIndex, aSeen);
     });
     if (aResult == -9993) {
         kxg_outWriteTracelog(aFunc, "メモリーの確保エラー");
@@ -205,12 +399,76 @@ int kxl_GetSystemParamSolx(SysPrmList& ioList)
     return aResult;
 }
 
+// Whether some record reads /etc/project (iProject) or /etc/system.
+bool kxl_anyReads(const std::string& iOSName, bool iProject, const SysPrmList& iList)
+{
+    size_t aCount = std::min(static_cast<size_t>(std::max(iList.Count, 0)), iList.Records.size());
+    return std::any_of(iList.Records.begin(), iList.Records.begin() + aCount,
+                       [&](const SysPrmRecord& iRecord) {
+                           return kxl_readsProject(iOSName, iRecord) == iProject;
+                       });
+}
+
 } // namespace
+
+bool kxl_isProjectOS(const std::string& iOSName)
+{
+    return iOSName == "Solaris10" || iOSName == "Solaris11";
+}
+
+bool kxl_isResourceControl(const std::string& iParamName)
+{
+    for (const char* aPrefix : {"project.", "process.", "task.", "zone."}) {
+        if (iParamName.compare(0, strlen(aPrefix), aPrefix) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string kxl_cnvPrivilege(const std::string& iPrivilege)
+{
+    std::string aUpper = iPrivilege;
+    kxg_toUpper(aUpper);
+    if (aUpper == "PRIVILEGED" || aUpper == "PRIV") {
+        return "priv";
+    }
+    if (aUpper == "BASIC") {
+        return "basic";
+    }
+    if (aUpper == "SYSTEM") {
+        return "system";
+    }
+    return iPrivilege;
+}
+
+int kxl_getSystemSetting(const std::string& iName, std::string& oValue)
+{
+    FilePtr aFile = kxg_openFile(kxg_getHostPath(kSystemFile), "r");
+    if (!aFile) {
+        return -9998;
+    }
+    int aFound = 14;
+    int aResult = kxl_walkLines(aFile.get(), [&](const std::string& iLine) {
+        std::string aName, aValue;
+        if (kxl_parseSetLine(iLine, aName, aValue) == 0 && aName == iName && !aValue.empty()) {
+            oValue = aValue;
+            aFound = 0;
+        }
+    });
+    return aResult != 0 ? -9998 : aFound;
+}
 
 int kxl_GetSystemParam(const std::string& iOSName, SysPrmList& ioList)
 {
-    if (iOSName == "Solaris10") {
-        return kxl_GetSystemParamSolx(ioList);
+    if (kxl_anyReads(iOSName, true, ioList)) {
+        int aResult = kxl_GetSystemParamSolx(iOSName, ioList);
+        if (aResult != 0) {
+            return aResult;
+        }
     }
-    return kxl_GetSystemParamSol(ioList);
+    if (kxl_anyReads(iOSName, false, ioList)) {
+        return kxl_GetSystemParamSol(iOSName, ioList);
+    }
+    return 0;
 }

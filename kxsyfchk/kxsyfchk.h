@@ -23,6 +23,7 @@ struct SysPrmRecord {
     std::string NeedValue;        // the needed values, or "calc"
     std::string CurrentPrivilege; // privilege level found in /etc/project
     std::string CurrentValue;     // value found; empty = not set
+    std::string CurrentSource;    // host file the value was read from, e.g. "/etc/system"
     std::string MinimumValue;     // the required minimum as text
     int ErrStat = 0;              // 1 not set, 2 below the minimum, 4 wrong privilege
 
@@ -48,17 +49,41 @@ const int kErrPrivilege = 4;
 // -9995 a row malformed or the list could not grow.
 int kxl_getSysPrmList(const std::string& iOSName, const InstallInfo& iInfo, SysPrmList& ioList);
 
-// Stores the current settings (/etc/project on Solaris10, /etc/system otherwise).
-// 0 done; -9998 file not opened; -1 or -9993 no memory.
+// Stores the current settings: on Solaris 10 and 11 the resource controls from
+// /etc/project, every other parameter from /etc/system (on Solaris 11 after the fragments
+// of /etc/system.d). 0 done; -9998 a file not opened or not read; -1 or -9993 no memory.
 int kxl_GetSystemParam(const std::string& iOSName, SysPrmList& ioList);
+
+// Whether iOSName reports with the five-column layout and reads resource controls from
+// /etc/project (Solaris 10 and 11).
+bool kxl_isProjectOS(const std::string& iOSName);
+
+// Whether the parameter is a resource control (project., process., task., zone.).
+bool kxl_isResourceControl(const std::string& iParamName);
+
+// The value in force for iName in /etc/system: that of its last "set" statement, as
+// written. 0 found; 14 not set; -9998 the file not opened or not read.
+int kxl_getSystemSetting(const std::string& iName, std::string& oValue);
+
+// A privilege word in one spelling: basic, priv and system in any case ("privileged" is
+// priv); any other word as written.
+std::string kxl_cnvPrivilege(const std::string& iPrivilege);
+
+// A setting's number: with iKernelBases as the kernel reads /etc/system ("0x" hexadecimal,
+// a leading 0 octal, else decimal), otherwise decimal only. 0 read into oValue; 1 a
+// number too large for 64 bits; -1 not a number.
+int kxl_cnvSettingNumber(const std::string& iText, bool iKernelBases, unsigned long long& oValue);
 
 // Works out every record's required minimum and verdict.
 // 0 all judged; -1 or -9995 the evaluation stopped on a value it cannot use.
 int kxl_ChkSystemParamList(const InstallInfo& iInfo, SysPrmList& ioList);
 
-// Compares the current value text with iMinimum, written into oMinText in the current
-// value's style (decimal, or hexadecimal after "0x"/"0X"). 0 at least the minimum; -1 not.
-int kxl_chkSysMin(const std::string& iCurrent, unsigned long long iMinimum, std::string& oMinText);
+// Compares the current value with iMinimum as numbers (kxl_cnvSettingNumber; a number
+// beyond 64 bits is larger than any minimum, a text that is no number is never enough)
+// and writes iMinimum into oMinText in the current value's style (hexadecimal after
+// "0x"/"0X" when iKernelBases, else decimal). 0 at least the minimum; -1 not.
+int kxl_chkSysMin(const std::string& iCurrent, unsigned long long iMinimum, bool iKernelBases,
+                  std::string& oMinText);
 
 // The needed value of a "calc" row (msgsys:msginfo_msgtql, msgsys:msginfo_msgmap).
 // 0 calculated; nonzero failed.
@@ -72,7 +97,8 @@ int kxl_getCalcOSInit(const std::string& iParamName, unsigned long long& oValue)
 int kxl_GetSysMemory(unsigned long long& oBytes);
 
 // One kernel value from the sysdef line labelled iLabel (searched with iWord).
-// 0 read; -1 no command, no valid line or above 2^60; -9998 output not opened; -9993 no memory.
+// 0 read; 14 no valid line; -1 no command or above 2^60; -9998 output not opened;
+// -9993 no memory.
 int kxl_getSystemVal(const char* iWord, const char* iLabel, unsigned long long& oValue);
 
 // Writes the report of the judged list to the console and to the output log iOutLog.

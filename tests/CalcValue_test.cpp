@@ -69,8 +69,8 @@ TEST_F(CalcValue, KernelValueFromSysdef)
          16},
         {aPad + " " + kMsgmnbLabel + "\n8 " + kMsgmnbLabel + "\n", 0, 8},
         {"5 " + kMsgmnbLabel + aPad + "\n9 " + kMsgmnbLabel + "\n", 0, 9},
-        {"4096\t" + kMsgmnbLabel + " x\n4096\tmax bytes on queue (MSGMNBX)\n", -1, 0},
-        {"", -1, 0},
+        {"4096\t" + kMsgmnbLabel + " x\n4096\tmax bytes on queue (MSGMNBX)\n", 14, 0},
+        {"", 14, 0},
     };
     for (const Case& aCase : aCases) {
         sysdef(aCase.Output);
@@ -159,14 +159,38 @@ TEST_F(CalcValue, NeededValues)
     EXPECT_NE(0, kxl_getCalcNeedVal("msgsys:msginfo_msgmni", product(13, 40), aValue));
 }
 
-TEST_F(CalcValue, MissingCommandOrValueFails)
+TEST_F(CalcValue, MissingCommandFails)
 {
     unsigned long long aValue = 0;
     EXPECT_NE(0, kxl_GetSysMemory(aValue));
     EXPECT_NE(0, kxl_getCalcNeedVal("msgsys:msginfo_msgmap", product(13, 40), aValue));
-    sysdef("      40\tsystem message headers (MSGTQL)\n");
-    EXPECT_NE(0, kxl_getCalcNeedVal("msgsys:msginfo_msgtql", product(13, 40), aValue));
-    EXPECT_TRUE(ranCommand());
+}
+
+// Until a program uses message queues sysdef shows no message tunable: the value the
+// module will take, from /etc/system or the system default, is used instead.
+TEST_F(CalcValue, MessageModuleNotLoaded)
+{
+    sysdef("*\n* IPC Messages module is not loaded\n*\n");
+    struct Case {
+        std::string System;
+        std::string Param;
+        unsigned long long Value;
+    } aCases[] = {
+        {"set msgsys:msginfo_msgmnb = 0x10000 * raised\n", "msgsys:msginfo_msgtql", 656},
+        {"set msgsys:msginfo_msgmnb=1\nset msgsys:msginfo_msgmnb=65536\n", "msgsys:msginfo_msgtql",
+         656},
+        {"* set msgsys:msginfo_msgmnb=65536\n", "msgsys:msginfo_msgtql", 42},
+        {"set msgsys:msginfo_msgmnb=64k\n", "msgsys:msginfo_msgtql", 42},
+        {"set msgsys:msginfo_msgtql=02000\n", "msgsys:msginfo_msgmap", 1026},
+        {"", "msgsys:msginfo_msgmap", 42},
+    };
+    for (const Case& aCase : aCases) {
+        mHost.file("/etc/system", aCase.System);
+        unsigned long long aValue = 0;
+        EXPECT_EQ(0, kxl_getCalcNeedVal(aCase.Param, product(13, 40), aValue)) << aCase.System;
+        EXPECT_EQ(aCase.Value, aValue) << aCase.System;
+    }
+    EXPECT_TRUE(kxtest::traceHas(mTrace, "sysdefに値がないためシステム既定値を使用 MSGMNB[4096]"));
 }
 
 TEST_F(CalcValue, MessageHeadersNotNeeded)

@@ -2,6 +2,8 @@
 // status of the installed binary against throw-away hosts.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "KxTestSupport.h"
 
 namespace {
@@ -49,8 +51,8 @@ TEST_F(Check, ProjectLayoutReportsEachKindOfFinding)
                                        "Memory size: 2048 Megabytes\n");
     mHost.file("/etc/project",
                "user.root:1::::project.max-shm-memory=(priv,536871935,deny);"
-               "project.max-shm-ids=(basic,0x100,deny);project.max-sem-ids=(priv,9,deny)\n"
-               "group.staff:10::::project.max-msg-ids=(priv,0X63,deny)\n");
+               "project.max-shm-ids=(basic,256,deny);project.max-sem-ids=(priv,9,deny)\n"
+               "group.staff:10::::project.max-msg-ids=(priv,0099,deny)\n");
     RunResult aRun = run();
     EXPECT_EQ(1, aRun.Status);
     EXPECT_TRUE(sameBytes(std::string(kStarted) + kFindings, aRun.Out));
@@ -58,9 +60,9 @@ TEST_F(Check, ProjectLayoutReportsEachKindOfFinding)
         std::string(kReportHead) +
             "[パラメタ名], [パラメタ値], [プロジェクト名], [権限], [異常の原因]\n"
             " project.max-shm-memory, 536871935, user.root, priv, 最小必要値以下です。(最小必要値：536871936)\n"
-            " project.max-shm-ids, 0x100, user.root, basic, 権限が誤っています。(必要権限：priv)\n"
+            " project.max-shm-ids, 256, user.root, basic, 権限が誤っています。(必要権限：priv)\n"
             " project.max-sem-ids, 9, user.root, priv, 最小必要値以下です。(最小必要値：10)\n"
-            " project.max-msg-ids, 0X63, , priv, 最小必要値以下です。(最小必要値：0X64)\n"
+            " project.max-msg-ids, 0099, , priv, 最小必要値以下です。(最小必要値：100)\n"
             " process.max-sem-nsems, , user.root, , パラメタ設定がありません。\n\n\n",
         outLog()));
 }
@@ -161,6 +163,42 @@ TEST_F(Check, FailuresAfterTheStartEndWithTheNotice)
         EXPECT_EQ(255, aRun.Status) << aCase.Name;
         EXPECT_TRUE(sameBytes(kStarted + std::string(kNotice), aRun.Out)) << aCase.Name;
     }
+}
+
+// Host files in the forms real hosts carry (tests/fixtures/realhosts/*): each case holds
+// the release, a host tree, a parameter list whose comments give the verdict of each
+// row, and the report lines an administrator expects (none: the check passes).
+TEST(RealHosts, VerdictsOfEachForm)
+{
+    namespace fs = std::filesystem;
+    const fs::path aFixtures = fs::path(KX_SOURCE_DIR) / "tests/fixtures/realhosts";
+    int aCount = 0;
+    for (const fs::directory_entry& aCase : fs::directory_iterator(aFixtures)) {
+        const std::string aName = aCase.path().filename();
+        const std::string aMinor = kxtest::readFile(aCase.path() / "release").substr(0, 2);
+        ToolDir aTool;
+        Host aHost;
+        aHost.solaris(std::stoi(aMinor));
+        fs::copy(aCase.path() / "root", aHost.path(),
+                 fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        aTool.putText("def/kxsyfchk_sol" + std::to_string(std::stoi(aMinor)) + ".csv",
+                      kxtest::readFile(aCase.path() / "list.csv"));
+        std::string aLines = kxtest::utf8ToEuc(kxtest::readFile(aCase.path() / "expected.txt"));
+        RunResult aRun = kxtest::runTool(aTool, aHost, {aTool / "out.log"});
+        std::string aLog = kxtest::maskStamps(kxtest::readFile(aTool / "out.log"));
+        if (aLines.empty()) {
+            EXPECT_EQ(0, aRun.Status) << aName;
+            EXPECT_EQ("", aLog) << aName;
+            continue;
+        }
+        const char* aHeading = std::stoi(aMinor) >= 10
+                                   ? "[パラメタ名], [パラメタ値], [プロジェクト名], [権限], [異常の原因]\n"
+                                   : "[パラメタ名], [パラメタ値], [異常の原因]\n";
+        EXPECT_EQ(1, aRun.Status) << aName;
+        EXPECT_TRUE(sameBytes(kReportHead + std::string(aHeading) + aLines + "\n\n", aLog)) << aName;
+        aCount++;
+    }
+    EXPECT_GE(aCount, 4);
 }
 
 } // namespace

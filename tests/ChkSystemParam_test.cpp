@@ -35,30 +35,40 @@ SysPrmList makeList(const std::vector<SysPrmRecord>& iRecords)
     return aList;
 }
 
-TEST(ChkSysMin, TextComparisonRules)
+TEST(ChkSysMin, NumberComparisonRules)
 {
+    const bool kSystem = true, kProject = false;
     struct Case {
         std::string Current;
         unsigned long long Minimum;
+        bool KernelBases;
         int Result;
         std::string MinText;
     } aCases[] = {
-        {"0x1F", 31, 0, "0x1f"},     // hexadecimal letters compare case-blind
-        {"0X10", 255, -1, "0Xff"},   // the minimum follows the current value's style
-        {"0100", 200, 0, "200"},     // leading zeros make the text longer
-        {"99", 100, -1, "100"},      // shorter text is smaller
-        {"200", 200, 0, "200"},      // equal is enough
-        {"1,024", 1024, -1, "1024"}, // not a digit
-        {"-1", 1, -1, "1"},
-        {"0xfg", 1, -1, "0x1"},
-        {"0x", 0, -1, "0x0"},
-        {"", 0, -1, "0"},
-        {"12", 0, 0, "0"},
-        {"18446744073709551615", ULLONG_MAX, 0, "18446744073709551615"},
+        {"0x1F", 31, kSystem, 0, "0x1f"},   // hexadecimal letters in either case
+        {"0X10", 255, kSystem, -1, "0Xff"}, // the minimum follows the current value's style
+        {"0x0000000080000000", 4294967296ULL, kSystem, -1, "0x100000000"},
+        {"0400", 266, kSystem, -1, "266"},  // octal: 256
+        {"0100", 64, kSystem, 0, "64"},
+        {"0100", 384, kProject, -1, "384"}, // resource controls are decimal
+        {"0x100", 1, kProject, -1, "1"},
+        {"08", 1, kSystem, -1, "1"},        // no octal digit
+        {"99", 100, kSystem, -1, "100"},
+        {"200", 200, kSystem, 0, "200"},    // equal is enough
+        {"99999999999999999999", ULLONG_MAX, kSystem, 0, "18446744073709551615"},
+        {"0xffffffffffffffff0", 1, kSystem, 0, "0x1"},
+        {"1,024", 1024, kSystem, -1, "1024"},
+        {"-1", 1, kSystem, -1, "1"},
+        {"8G", 1, kProject, -1, "1"},
+        {"abc", 1, kSystem, -1, "1"},
+        {"0x", 0, kSystem, -1, "0x0"},
+        {"", 0, kSystem, -1, "0"},
+        {"0", 0, kSystem, 0, "0"},
     };
     for (const Case& aCase : aCases) {
         std::string aMinText = "old";
-        EXPECT_EQ(aCase.Result, kxl_chkSysMin(aCase.Current, aCase.Minimum, aMinText))
+        EXPECT_EQ(aCase.Result,
+                  kxl_chkSysMin(aCase.Current, aCase.Minimum, aCase.KernelBases, aMinText))
             << aCase.Current << " vs " << aCase.Minimum;
         EXPECT_EQ(aCase.MinText, aMinText) << aCase.Current;
     }
@@ -80,8 +90,11 @@ TEST(ChkSystemParamList, VerdictBits)
         {makeRecord("fixed", "100", "", "", "privileged", ""), 1, ""},
         {makeRecord("fixed", "100", "", "1", "privileged", ""), 6, "100"},
         {makeRecord("fixed", "100", "", "100", "", "privileged"), 4, "100"},
-        {makeRecord("fixed", "100", "", "100", "priv", "Priv"), 4, "100"},
-        {makeRecord("fixed", "100", "", "100", "priv", "priv"), 0, "100"},
+        {makeRecord("fixed", "100", "", "100", "priv", "Privileged"), 0, "100"},
+        {makeRecord("fixed", "100", "", "100", "priv", "basic"), 4, "100"},
+        {makeRecord("fixed", "100", "", "100", "SYSTEM", "system"), 0, "100"},
+        // An /etc/system value is judged by its first word.
+        {makeRecord("fixed", "4096", "", "4096 8192"), 0, "4096"},
         {makeRecord("optcri", "10 20 30 40", "5 6", "10 25 30 46"), 0, "10 25 30 46 "},
         {makeRecord("optcri", "10 20 30 40", "5 6", "10 24 30 46"), 2, "10 25 30 46 "},
         {makeRecord("optcri", "10 20 30 40", "5 6", "0xa 25\t30 46"), 0, "0xa 25 30 46 "},

@@ -43,48 +43,116 @@ protected:
     SysPrmList mList;
 };
 
-TEST_F(CurrentSettings, SetLinesOfEtcSystem)
+// "set" statements as the kernel applies them: exact names, comments after the value,
+// the last statement of a name in force for every record of that name.
+TEST_F(CurrentSettings, SetStatementsOfEtcSystem)
 {
-    mHost.file("/etc/system", "* set msgsys:msginfo_msgmnb=1\n"
-                              "forceload: sys/msgsys\n"
-                              "  set msgsys:msginfo_msgmnb = 0x20000 \r\n"
-                              "set msgsys:msginfo_msgmnb=2\n"
-                              "setx shmsys:shminfo_shmmax=7\n"
-                              "set semsys:seminfo_semmni\n"
-                              "set semsys:seminfo_semmns=\n"
-                              "set noise=semsys:seminfo_semmns=60\n"
-                              "set project.x=" + std::string(300, '9') + "\n");
-    records({"msgsys:msginfo_msgmnb", "msgsys:msginfo_msgmnb", "shmsys:shminfo_shmmax",
-             "semsys:seminfo_semmni", "semsys:seminfo_semmns", "project.x", "msgsys:msginfo_msgmnb"});
+    mHost.file("/etc/system",
+               "* set semsys:seminfo_semmni=1\n"
+               "forceload: sys/msgsys\n"
+               "set rlim_fd_max = 4096               # Hard limit on file descriptors\n"
+               "set rlim_fd_cur=256 * soft = 1024\n"
+               "set semsys:seminfo_semmni=1024\n"
+               "\tset\tsemsys : seminfo_semmni\t=\t100\r\n"
+               "set noexec_user_stack_log=0\n"
+               "set noexec_user_stack=1\n"
+               "setx shmsys:shminfo_shmmax=7\n"
+               "set shmsys:shminfo_shmmni\n"
+               "set shmsys:shminfo_shmseg=64\n"
+               "set shmsys:shminfo_shmseg=\n"
+               "set project.x=" + std::string(300, '9') + "\n");
+    records({"rlim_fd_max", "rlim_fd_cur", "semsys:seminfo_semmni", "noexec_user_stack",
+             "shmsys:shminfo_shmmax", "shmsys:shminfo_shmmni", "shmsys:shminfo_shmseg",
+             "project.x", "semsys:seminfo_semmni", "seminfo_semmni"});
     ASSERT_EQ(0, kxl_GetSystemParam("Solaris9", mList));
-    EXPECT_EQ((std::vector<std::string>{"0x20000", "2", "7", "", "60", std::string(256, '9'), ""}),
+    EXPECT_EQ((std::vector<std::string>{"4096", "256", "100", "1", "", "", "64",
+                                        std::string(256, '9'), "100", ""}),
               values());
+    EXPECT_EQ("/etc/system", mList.Records[0].CurrentSource);
 }
 
-TEST_F(CurrentSettings, ShortNameMatchesInsideALongerOne)
+TEST_F(CurrentSettings, FragmentsOfSolaris11ComeBeforeEtcSystem)
 {
-    mHost.file("/etc/system", "set shmsys:shminfo_shmmax=100\n");
-    records({"shmmax"});
-    ASSERT_EQ(0, kxl_GetSystemParam("Solaris8", mList));
-    EXPECT_EQ("100", mList.Records[0].CurrentValue);
+    mHost.file("/etc/system.d/b-site", "set rlim_fd_max=2048\nset rlim_fd_cur=512\n");
+    mHost.file("/etc/system.d/a-vendor", "set rlim_fd_max=1024\nset maxusers=64\n");
+    mHost.file("/etc/system.d/.hidden", "set maxusers=1\n");
+    kxtest::makeDirs(mHost / "etc/system.d/subdir");
+    mHost.file("/etc/system", "set rlim_fd_cur=4096\n");
+    records({"rlim_fd_max", "rlim_fd_cur", "maxusers"});
+    ASSERT_EQ(0, kxl_GetSystemParam("Solaris11", mList));
+    EXPECT_EQ((std::vector<std::string>{"2048", "4096", "64"}), values());
+    EXPECT_EQ("/etc/system.d/b-site", mList.Records[0].CurrentSource);
+    // Other releases read /etc/system only.
+    records({"rlim_fd_max", "maxusers"});
+    ASSERT_EQ(0, kxl_GetSystemParam("Solaris10", mList));
+    EXPECT_EQ((std::vector<std::string>{"", ""}), values());
+}
+
+// On Solaris 10 and 11 resource controls come from /etc/project, everything else from
+// /etc/system; a file no record needs is not read.
+TEST_F(CurrentSettings, SourceByKindOfParameter)
+{
+    mHost.file("/etc/project", "user.root:1::::process.max-file-descriptor=(priv,4096,deny)\n");
+    mHost.file("/etc/system", "set rlim_fd_max=1024\nset process.max-file-descriptor=1\n");
+    records({"process.max-file-descriptor", "rlim_fd_max"});
+    ASSERT_EQ(0, kxl_GetSystemParam("Solaris10", mList));
+    EXPECT_EQ((std::vector<std::string>{"priv|4096", "1024"}), values());
+    records({"process.max-file-descriptor"});
+    ASSERT_EQ(0, kxl_GetSystemParam("Solaris9", mList));
+    EXPECT_EQ("1", values()[0]);
+    remove((mHost / "etc/system").c_str());
+    records({"task.max-lwps"});
+    EXPECT_EQ(0, kxl_GetSystemParam("Solaris11", mList));
 }
 
 TEST_F(CurrentSettings, ResourceControlsOfEtcProject)
 {
     mHost.file("/etc/project",
                "system:0::::\n"
-               "user.rootx:1::::project.max-shm-ids=(priv,1,deny)\n"
-               "user.root:1::::project.max-shm-memory=(priv,4294967296,deny),(priv,1,deny);"
-               "project.max-shm-ids=(privileged , 512 ,deny) ; project.max-sem-ids = (basic,64)\n"
-               "group.staff:10::::project.max-msg-ids=(priv,99,deny)\n"
+               "user.oracle11:100::::project.max-shm-ids=(priv,1,deny)\n"
+               "user.oracle:101::::project.max-shm-memory=(privileged,8589934592,deny);"
+               "project.max-shm-ids=(Priv,200,signal=SIGTERM),(PRIV,1024,deny);"
+               "process.max-file-descriptor=(basic,1024,deny),(privileged,65536,deny);"
+               "project.max-sem-ids = (basic,64);project.max-msg-ids=(privileged , 512 ,deny)\n"
+               "user.oracle:102::::project.max-sem-nsems=(priv,512,deny)\n"
+               "group.staff:10::::process.max-sem-nsems=(basic,7,deny)\n"
                "default:3::::process.max-sem-nsems=(priv,512,deny)\n");
-    records({"project.max-shm-memory@user.root", "project.max-shm-ids@user.root",
-             "project.max-sem-ids@user.root", "project.max-msg-ids@user.root",
-             "process.max-sem-nsems"});
+    records({"project.max-shm-memory@user.oracle", "project.max-shm-ids@user.oracle",
+             "process.max-file-descriptor@user.oracle", "project.max-sem-ids@user.oracle",
+             "project.max-msg-ids@user.oracle", "project.max-sem-nsems@user.oracle",
+             "process.max-sem-nsems", "process.max-file-descriptor"});
+    mList.Records[1].Privilege = "priv";
+    mList.Records[2].Privilege = "priv";
     ASSERT_EQ(0, kxl_GetSystemParam("Solaris10", mList));
-    // user.rootx begins with user.root, so its control is taken first.
-    EXPECT_EQ((std::vector<std::string>{"priv|4294967296", "priv|1", "basic|64", "", "priv|512"}),
+    EXPECT_EQ((std::vector<std::string>{"privileged|8589934592", "PRIV|1024", "privileged|65536",
+                                        "", "privileged|512", "", "basic|7", "basic|1024"}),
               values());
+    EXPECT_EQ("/etc/project", mList.Records[0].CurrentSource);
+}
+
+TEST_F(CurrentSettings, ChoiceOfTheTriple)
+{
+    const std::string aControl = "project.max-shm-ids=(basic,10,deny),(priv,20,none),"
+                                 "(privileged,30,deny),(priv,40,deny)";
+    struct Case {
+        std::string Privilege;
+        std::string Taken;
+    } aCases[] = {
+        {"priv", "privileged|30"}, {"PRIVILEGED", "privileged|30"}, {"basic", "basic|10"},
+        {"system", "basic|10"},    {"", "basic|10"},
+    };
+    mHost.file("/etc/project", "user.root:1::::" + aControl + "\n");
+    for (const Case& aCase : aCases) {
+        records({"project.max-shm-ids@user.root"});
+        mList.Records[0].Privilege = aCase.Privilege;
+        ASSERT_EQ(0, kxl_GetSystemParam("Solaris11", mList));
+        EXPECT_EQ(aCase.Taken, values()[0]) << aCase.Privilege;
+    }
+    mHost.file("/etc/project", "user.root:1::::project.max-shm-ids=(basic,10,deny),(priv,20,none)\n");
+    records({"project.max-shm-ids@user.root"});
+    mList.Records[0].Privilege = "priv";
+    ASSERT_EQ(0, kxl_GetSystemParam("Solaris10", mList));
+    EXPECT_EQ("priv|20", values()[0]);
 }
 
 TEST_F(CurrentSettings, BlocksThatLeaveTheRecordWithoutValue)
@@ -95,7 +163,9 @@ TEST_F(CurrentSettings, BlocksThatLeaveTheRecordWithoutValue)
     } aCases[] = {
         {"project.max-shm-ids=(priv,512,deny)", "priv|512"},
         {"project.max-shm-ids\t=(priv,512,deny)", ""},
+        {"project.max-shm-ids =(priv,512,deny)", ""},
         {"project.max-shm-ids(priv,512,deny)", ""},
+        {"project.max-shm-ids", ""},
         {"project.max-shm-ids=priv,512,deny", ""},
         {"project.max-shm-ids=(priv,512,deny", ""},
         {"project.max-shm-ids=(priv)", "priv|"},
@@ -120,13 +190,16 @@ TEST_F(CurrentSettings, LaterBlockFillsARecordLeftEmpty)
     EXPECT_EQ("basic|64", values()[0]);
 }
 
-TEST_F(CurrentSettings, ProjectLinesAreNotTestedForComments)
+// Lines with fewer than six fields, or without a name or project number, are no entries.
+TEST_F(CurrentSettings, LinesThatAreNoProjectEntry)
 {
     mHost.file("/etc/project", "# old: project.max-shm-ids=(priv,1,deny)\n"
+                               ":5::::project.max-shm-ids=(priv,2,deny)\n"
+                               "user.x:::::project.max-shm-ids=(priv,3,deny)\n"
                                "user.root:1::::project.max-shm-ids=(basic,64,deny)\n");
     records({"project.max-shm-ids"});
     ASSERT_EQ(0, kxl_GetSystemParam("Solaris10", mList));
-    EXPECT_EQ("priv|1", values()[0]);
+    EXPECT_EQ("basic|64", values()[0]);
 }
 
 TEST_F(CurrentSettings, MissingFiles)
@@ -134,6 +207,7 @@ TEST_F(CurrentSettings, MissingFiles)
     records({"p"});
     EXPECT_EQ(-9998, kxl_GetSystemParam("Solaris9", mList));
     EXPECT_EQ("ファイルオープン失敗：" + mHost.path() + "/etc/system", mTrace.messages().back());
+    records({"zone.p"});
     EXPECT_EQ(-9998, kxl_GetSystemParam("Solaris10", mList));
     EXPECT_EQ("ファイルオープンエラー", mTrace.messages().back());
 }
@@ -146,6 +220,7 @@ TEST_F(CurrentSettings, UnreadableFilesFail)
     records({"p"});
     EXPECT_EQ(-9998, kxl_GetSystemParam("Solaris9", mList));
     EXPECT_EQ("ファイル読み込みエラー", mTrace.messages().back());
+    records({"task.p"});
     EXPECT_EQ(-9998, kxl_GetSystemParam("Solaris10", mList));
     EXPECT_EQ("ファイル読み込みエラー", mTrace.messages().back());
 }
