@@ -1,6 +1,7 @@
 // KxxComCodeConv.cpp
 #include "KxxComCodeConv.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -72,6 +73,50 @@ iconv_t kxl_openDescriptor(const std::string& iCode)
     return aDesc;
 }
 
+// One call of the platform conversion into the free end of ioOut (from ioUsed on); a
+// null iIn asks for the shift back to the initial state. errno of the stop, 0 when done.
+int kxl_iconvStep(iconv_t iDesc, char** iIn, size_t* iInLeft, std::string& ioOut,
+                  size_t& ioUsed)
+{
+    char* aOut = &ioOut[ioUsed];
+    size_t aOutLeft = ioOut.size() - ioUsed;
+    size_t aResult = iconv(iDesc, iIn, iInLeft, &aOut, &aOutLeft);
+    int aError = aResult == static_cast<size_t>(-1) ? errno : 0;
+    ioUsed = ioOut.size() - aOutLeft;
+    return aError;
+}
+
+// Converts the iLen bytes of iText whole into oOut. The output grows until everything is
+// in; a byte the target cannot take, or a character cut off at the end, becomes one "?"
+// and the conversion goes on, so that no text loses its end.
+void kxl_convert(iconv_t iDesc, const char* iText, size_t iLen, std::string& oOut)
+{
+    static char sSubstitute[] = "?";
+    iconv(iDesc, nullptr, nullptr, nullptr, nullptr);
+    oOut.assign(iLen * 2 + 16, '\0');
+    size_t aUsed = 0;
+    char* aIn = const_cast<char*>(iText);
+    size_t aInLeft = iLen;
+    while (aInLeft > 0) {
+        int aError = kxl_iconvStep(iDesc, &aIn, &aInLeft, oOut, aUsed);
+        if (aError == E2BIG) {
+            oOut.resize(oOut.size() * 2);
+        } else if (aError != 0) {
+            char* aSub = sSubstitute;
+            size_t aSubLeft = 1;
+            while (kxl_iconvStep(iDesc, &aSub, &aSubLeft, oOut, aUsed) == E2BIG) {
+                oOut.resize(oOut.size() * 2);
+            }
+            aIn++;
+            aInLeft--;
+        }
+    }
+    while (kxl_iconvStep(iDesc, nullptr, nullptr, oOut, aUsed) == E2BIG) {
+        oOut.resize(oOut.size() * 2);
+    }
+    oOut.resize(aUsed);
+}
+
 } // namespace
 
 void kxg_opnIcov()
@@ -118,24 +163,8 @@ int kxg_chgIcov(const char* iText, std::string& oResult, int iSelector)
         kxg_outWriteTracelog(aFunc, "開始関数が呼ばれていないエラー");
         return -1;
     }
-    size_t aInLeft = strlen(iText);
-    // Twice the input holds any EUC-JP text in the target code sets; one more byte keeps
-    // the result terminated even when the output fills the buffer.
-    size_t aSize = aInLeft * 2;
-    std::unique_ptr<char[]> aBuff(new (std::nothrow) char[aSize + 1]());
-    if (!aBuff) {
-        kxg_outWriteTracelog(aFunc, "メモリーの確保エラー");
-        return -9993;
-    }
-    char* aIn = const_cast<char*>(iText);
-    char* aOut = aBuff.get();
-    size_t aOutLeft = aSize;
-    iconv(aDesc, &aIn, &aInLeft, &aOut, &aOutLeft);
-    // A stop at an unconvertible byte leaves the descriptor mid-sequence; reset it for
-    // the next text.
-    iconv(aDesc, nullptr, nullptr, nullptr, nullptr);
     try {
-        oResult.assign(aBuff.get());
+        kxl_convert(aDesc, iText, strlen(iText), oResult);
     } catch (const std::bad_alloc&) {
         kxg_outWriteTracelog(aFunc, "メモリーの確保エラー");
         return -9993;

@@ -17,8 +17,9 @@ void kxg_opnIcov();
 // 1 when the descriptor chosen by iSelector (0 files, else console) is open, else 0.
 int kxg_chkIcov(int iSelector);
 
-// Converts iText with the chosen descriptor into oResult. 0 converted; -1 descriptor not
-// open (oResult untouched); -9993 no memory. Conversion stops at a byte it cannot convert.
+// Converts iText with the chosen descriptor into oResult, whole and by length (a target
+// such as UTF-16 has zero bytes); a byte the target cannot take becomes one "?".
+// 0 converted; -1 descriptor not open (oResult untouched); -9993 no memory.
 int kxg_chgIcov(const char* iText, std::string& oResult, int iSelector);
 
 // Closes every open descriptor.

@@ -1,5 +1,6 @@
 // KxxComFile.h
-// Owned stdio streams: a FilePtr closes its stream on every path out of its scope.
+// Owned stdio streams, and the two ways the family opens files that others can reach:
+// inputs without waiting and only when regular, appended outputs never through a link.
 #ifndef KXXCOMFILE_H
 #define KXXCOMFILE_H
 
@@ -17,10 +18,18 @@ struct KxFileCloser {
 };
 using FilePtr = std::unique_ptr<FILE, KxFileCloser>;
 
-// Opens iPath with the stdio mode iMode; an empty FilePtr when it cannot be opened.
-inline FilePtr kxg_openFile(const std::string& iPath, const char* iMode)
-{
-    return FilePtr(fopen(iPath.c_str(), iMode));
-}
+// Opens iPath for reading. A FIFO or device is not waited on and, like a directory or
+// anything else that is not a regular file, refused: an empty FilePtr, as for a file
+// that cannot be opened.
+FilePtr kxg_openInput(const std::string& iPath);
+
+// Opens iPath for appending, creating it (mode 0666 less the umask) when it is absent.
+// A symbolic link as its last component, a FIFO, a directory or anything else that is
+// neither a regular file nor a character device (/dev/null) is refused with an empty
+// FilePtr.
+FilePtr kxg_openAppend(const std::string& iPath);
+
+// Whether a symbolic link is at iPath (its last component), dangling or not.
+bool kxg_isSymLink(const std::string& iPath);
 
 #endif

@@ -5,8 +5,13 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <csignal>
+#include <cstring>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "KxxComOutTrace.h"
@@ -19,6 +24,10 @@ namespace {
 
 // A file that keeps coming back after this many removals is given up on.
 const int kRemoveAttempts = 100;
+// Seconds a command may run before its process group is killed, unless
+// KXSYFCHK_COMMAND_TIMEOUT says otherwise (at most a day).
+const unsigned long kCommandTimeout = 120;
+const unsigned long kCommandTimeoutMax = 86400;
 
 // Characters that the shell takes literally in a word.
 const char* const kShellSafe =
@@ -27,12 +36,6 @@ const char* const kShellSafe =
 std::string kxl_tmpFilePath(const char* iName)
 {
     return *gKXDefChkPath + "/trace/" + iName;
-}
-
-bool kxl_isSymLink(const std::string& iPath)
-{
-    struct stat aStat;
-    return lstat(iPath.c_str(), &aStat) == 0 && S_ISLNK(aStat.st_mode);
 }
 
 // Opens iPath for writing like fopen's "w", but never through a symbolic link.
@@ -53,7 +56,7 @@ FilePtr kxl_openNoFollow(const std::string& iPath)
 // path is never taken over: it counts as stale like a regular file left behind.
 bool kxl_isTmpFileLeft(const std::string& iPath)
 {
-    return kxl_isSymLink(iPath) || kxg_chkFileExist(iPath) == 3;
+    return kxg_isSymLink(iPath) || kxg_chkFileExist(iPath) == 3;
 }
 
 // Removes a temporary file left by an earlier or a concurrent run. false when it stays.
@@ -64,7 +67,7 @@ bool kxl_clearStaleTmpFile(const std::string& iPath)
         return true;
     }
     kxg_outWriteTracelogEx(aFunc, "テンポラリファイル残存[%s]", iPath.c_str());
-    if (kxl_isSymLink(iPath)) {
+    if (kxg_isSymLink(iPath)) {
         unlink(iPath.c_str());
     }
     kxg_delFileRemove(iPath);
@@ -89,7 +92,8 @@ bool kxl_scanRelease(const std::string& iText, int& oMajor, int& oMinor)
         if (aEnd == aCursor || errno == ERANGE || aNumbers[i] < INT_MIN || aNumbers[i] > INT_MAX) {
             return false;
         }
-        if (i == 0 && *aEnd != '.') {
+        // Nothing may follow the minor number: "5.1x" is no release 5.1.
+        if (*aEnd != (i == 0 ? '.' : '\0')) {
             return false;
         }
         aCursor = aEnd + 1;
@@ -158,6 +162,12 @@ bool kxl_isFileAtPath(FILE* iFile, const std::string& iPath)
     return aOpen.st_dev == aNamed.st_dev && aOpen.st_ino == aNamed.st_ino;
 }
 
+bool kxl_isEmptyFile(FILE* iFile)
+{
+    struct stat aStat;
+    return fstat(fileno(iFile), &aStat) != 0 || aStat.st_size == 0;
+}
+
 // Looks for the superuser in the output of `id`. 0 found; 6 not; -9993 no memory.
 int kxl_findRootUid(FILE* iFile)
 {
@@ -190,9 +200,113 @@ int kxl_chkAdmin_Sub()
         kxg_cloSComTmpFile(aFile, aFunc);
         return -9998;
     }
+    // `id` always prints; a failed or silent one (missing, or a full file system for its
+    // output) tells nothing about the user and must not pass for "not the superuser".
+    if (aStatus != 0 || kxl_isEmptyFile(aFile.get())) {
+        kxg_outWriteTracelogEx(aFunc, "idコマンドの結果が得られない[command復帰値=%d]", aStatus);
+        kxg_cloSComTmpFile(aFile, aFunc);
+        return -9998;
+    }
     int aResult = kxl_findRootUid(aFile.get());
     kxg_cloSComTmpFile(aFile, aFunc);
     return aResult;
+}
+
+// The time limit of a command in seconds.
+unsigned long kxl_getCommandTimeout()
+{
+    const char* aEnv = getenv("KXSYFCHK_COMMAND_TIMEOUT");
+    if (aEnv == nullptr || *aEnv == '\0' || kxg_chkStrisDigit(aEnv) != 1) {
+        return kCommandTimeout;
+    }
+    errno = 0;
+    unsigned long aSeconds = strtoul(aEnv, nullptr, 10);
+    if (errno != 0 || aSeconds == 0 || aSeconds > kCommandTimeoutMax) {
+        return kCommandTimeout;
+    }
+    return aSeconds;
+}
+
+// The signals waited for while a command runs: its end, and those that end the tool.
+void kxl_getWaitSignals(sigset_t& oSet)
+{
+    sigemptyset(&oSet);
+    for (int aSignal : {SIGCHLD, SIGINT, SIGQUIT, SIGTERM, SIGHUP}) {
+        sigaddset(&oSet, aSignal);
+    }
+}
+
+// Waits until iPid ends (oRaw: its wait status) or iSeconds have passed. The caller
+// blocks the wait signals, so that they can be waited for with a time limit.
+// 0 ended; -1 the time is up; else the signal that came to end the tool.
+int kxl_waitChild(pid_t iPid, unsigned long iSeconds, int& oRaw)
+{
+    struct timespec aDeadline;
+    clock_gettime(CLOCK_MONOTONIC, &aDeadline);
+    aDeadline.tv_sec += static_cast<time_t>(iSeconds);
+    sigset_t aSignals;
+    kxl_getWaitSignals(aSignals);
+    for (;;) {
+        pid_t aDone = waitpid(iPid, &oRaw, WNOHANG);
+        if (aDone == iPid || (aDone < 0 && errno != EINTR)) {
+            if (aDone < 0) {
+                oRaw = -1;
+            }
+            return 0;
+        }
+        struct timespec aNow, aLeft;
+        clock_gettime(CLOCK_MONOTONIC, &aNow);
+        aLeft.tv_sec = aDeadline.tv_sec - aNow.tv_sec;
+        aLeft.tv_nsec = aDeadline.tv_nsec - aNow.tv_nsec;
+        if (aLeft.tv_nsec < 0) {
+            aLeft.tv_sec--;
+            aLeft.tv_nsec += 1000000000L;
+        }
+        if (aLeft.tv_sec < 0) {
+            return -1;
+        }
+        int aSignal = sigtimedwait(&aSignals, nullptr, &aLeft);
+        if (aSignal > 0 && aSignal != SIGCHLD) {
+            return aSignal;
+        }
+    }
+}
+
+// Runs iCommand through the shell, as system() does, but in a process group of its own
+// that is killed whole when the command passes its time limit, leaves processes behind,
+// or the tool itself is interrupted (the interruption then takes its course).
+// 0 ended (oRaw: the wait status, -1 when it could not be had); 1 killed at the time
+// limit; -1 not started.
+int kxl_runShell(const std::string& iCommand, unsigned long iSeconds, int& oRaw)
+{
+    struct sigaction aDefault = {}, aOldAction;
+    aDefault.sa_handler = SIG_DFL;
+    sigaction(SIGCHLD, &aDefault, &aOldAction);
+    sigset_t aSignals, aOldMask;
+    kxl_getWaitSignals(aSignals);
+    sigprocmask(SIG_BLOCK, &aSignals, &aOldMask);
+    pid_t aPid = fork();
+    if (aPid == 0) {
+        setpgid(0, 0);
+        sigprocmask(SIG_SETMASK, &aOldMask, nullptr);
+        execl("/bin/sh", "sh", "-c", iCommand.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int aWait = -1;
+    if (aPid > 0) {
+        setpgid(aPid, aPid);
+        aWait = kxl_waitChild(aPid, iSeconds, oRaw);
+        kill(-aPid, SIGKILL);
+        if (aWait != 0) {
+            waitpid(aPid, &oRaw, 0);
+        }
+    }
+    sigprocmask(SIG_SETMASK, &aOldMask, nullptr);
+    sigaction(SIGCHLD, &aOldAction, nullptr);
+    if (aWait > 0) {
+        raise(aWait);
+    }
+    return aPid < 0 ? -1 : (aWait == 0 ? 0 : 1);
 }
 
 } // namespace
@@ -263,7 +377,14 @@ std::string kxg_getHostPath(const std::string& iPath)
     if (aRoot == nullptr || *aRoot == '\0') {
         return iPath;
     }
-    return aRoot + iPath;
+    if (*aRoot == '/') {
+        return aRoot + iPath;
+    }
+    // A relative root is taken from the working directory, so that no path can begin
+    // with "-" and pass for an option of a command line.
+    std::unique_ptr<char, decltype(&free)> aCwd(getcwd(nullptr, 0), free);
+    std::string aBase = aCwd ? aCwd.get() : ".";
+    return aBase + "/" + aRoot + iPath;
 }
 
 int kxg_opnSComTmpFileEx(FilePtr& oFile, const char* iName, const std::string& iCommand,
@@ -281,7 +402,12 @@ int kxg_opnSComTmpFileEx(FilePtr& oFile, const char* iName, const std::string& i
     }
     std::string aCommand = iCommand + " > " + kxg_cnvShellWord(aPath);
     oStatus = iFlag == 0 ? kxg_runSysCom(aCommand) : kxg_runProc(aCommand);
-    oFile = kxg_openFile(aPath, "r");
+    // A command killed at its time limit leaves output that cannot be trusted.
+    if (oStatus < 0) {
+        kxg_delFileRemove(aPath);
+        return -9998;
+    }
+    oFile = kxg_openInput(aPath);
     if (!oFile) {
         kxg_outWriteTracelogEx(aFunc, "ファイルオープンエラー[%s]", aPath.c_str());
         return -9998;
@@ -312,11 +438,17 @@ int kxg_runSysCom(const std::string& iCommand)
     kxg_outWriteTracelog(aFunc, "[システムコマンド実施]");
     kxg_outWriteTracelog(aFunc, iCommand.c_str());
     fflush(nullptr);
-    int aRaw = system(iCommand.c_str());
+    unsigned long aSeconds = kxl_getCommandTimeout();
+    int aRaw = -1;
+    int aRun = kxl_runShell(iCommand, aSeconds, aRaw);
+    if (aRun == 1) {
+        kxg_outWriteTracelogEx(aFunc, "[コマンドタイムアウト]=[%lu秒] プロセスグループを強制終了",
+                               aSeconds);
+    }
     kxg_outWriteTracelogEx(aFunc, "[system復帰値]=[%d]", aRaw);
     int aStatus = (aRaw >> 8) & 0xFF;
     kxg_outWriteTracelogEx(aFunc, "[command復帰値]=[%d]", aStatus);
-    return aStatus;
+    return aRun == 1 ? -1 : aStatus;
 }
 
 int kxg_runProc(const std::string& iCommand)
@@ -367,13 +499,16 @@ int kxg_rocCommand()
         return -9993;
     }
     // The tool runs as root: a symbolic link put at the path must not empty its target.
-    if (kxl_isSymLink(aPath)) {
+    if (kxg_isSymLink(aPath)) {
         unlink(aPath.c_str());
     }
     gCommandRockFP = kxl_openNoFollow(aPath);
     if (!gCommandRockFP) {
+        // Not another instance: a read-only trace directory, a directory in the way...
+        int aError = errno;
         kxg_outWriteTracelogEx(aFunc, "ファイルオープンエラー[%s]", aPath.c_str());
-        return -9976;
+        kxg_outWriteTracelogEx(aFunc, "フラグファイルを作成できない原因[%s]", strerror(aError));
+        return -9998;
     }
     if (lockf(fileno(gCommandRockFP.get()), F_TLOCK, 0) != 0 ||
         !kxl_isFileAtPath(gCommandRockFP.get(), aPath)) {

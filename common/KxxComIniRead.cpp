@@ -93,7 +93,7 @@ int kxg_readIniString(const std::string& iSection, const std::string& iKey,
                       std::string& oValue, const std::string& iPath)
 {
     const char* aFunc = "kxg_readIniString";
-    FilePtr aFile = kxg_openFile(iPath, "r");
+    FilePtr aFile = kxg_openInput(iPath);
     if (!aFile) {
         kxg_outWriteTracelog(aFunc, "ファイルオープンエラー");
         return -9998;

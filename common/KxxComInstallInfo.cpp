@@ -7,6 +7,7 @@
 #include "KxxComIniRead.h"
 #include "KxxComMngDEFCHKINI.h"
 #include "KxxComOutTrace.h"
+#include "KxxComString.h"
 
 namespace {
 
@@ -58,7 +59,8 @@ bool kxl_readTextKey(const char* iKey, std::string& oField, size_t iMax)
     if (kxl_readVersionKey(iKey, aValue) != 0) {
         return false;
     }
-    oField = aValue.substr(0, iMax);
+    oField = aValue;
+    kxg_cutEucText(oField, iMax);
     return true;
 }
 
@@ -142,6 +144,14 @@ int kxg_getInstallInfo(InstallInfo& oInfo)
     }
     if (oInfo.VOXLFlg != 1) {
         return 0;
+    }
+    // An absent file means the product is not installed; a directory or a FIFO at its
+    // path is something else, which the administrator must hear about as such.
+    int aKind = kxg_chkFileExist(kxl_installFilePath());
+    if (aKind != 3 && aKind != -9989) {
+        kxg_outWriteTracelogEx(aFunc, "インストール情報ファイルが通常ファイルではない[%s]",
+                               kxl_installFilePath().c_str());
+        return -1;
     }
     int aResult = kxl_getInstallInfo_Sub(oInfo);
     if (aResult != 0) {

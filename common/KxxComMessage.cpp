@@ -51,7 +51,7 @@ int kxl_opnMsgList(FilePtr& oFile, const char* iName)
         return -9993;
     }
     std::string aPath = *gKXDefChkPath + "/sys/" + iName;
-    oFile = kxg_openFile(aPath, "r");
+    oFile = kxg_openInput(aPath);
     if (!oFile) {
         kxg_outWriteTracelog(aFunc, "ファイルオープンエラー");
         kxg_outWriteTracelog(aFunc, aPath.c_str());
@@ -107,9 +107,7 @@ int kxl_vOutFile(FILE* iFile, const char* iFormat, va_list iArgs)
         vfprintf(iFile, iFormat, iArgs);
         return 0;
     }
-    char aBuff[kMsgFormatBuffer];
-    vsnprintf(aBuff, sizeof aBuff, iFormat, iArgs);
-    return kxl_outText(iFile, aBuff, 0);
+    return kxl_outText(iFile, kxg_vfmtEucText(kMsgFormatBuffer - 1, iFormat, iArgs), 0);
 }
 
 int kxl_outFile(FILE* iFile, const char* iFormat, ...) __attribute__((format(printf, 2, 3)));
@@ -292,7 +290,7 @@ int kxl_outLogMsg(OLogMsgRecord& ioRec, const std::string& iPath, int iHeadFlg)
         kxg_outWriteTracelog(aFunc, "フォーマットエラー");
         return -9995;
     }
-    FilePtr aFile = kxg_openFile(iPath, "a");
+    FilePtr aFile = kxg_openAppend(iPath);
     if (!aFile) {
         kxg_outWriteTracelog(aFunc, "ファイルオープンエラー");
         return -9998;
@@ -307,8 +305,10 @@ int kxl_outLogMsg(OLogMsgRecord& ioRec, const std::string& iPath, int iHeadFlg)
         return -9993;
     }
     if (iHeadFlg != 1) {
-        fprintf(aFile.get(), "\n[%s] %s:%s:%s:%s\n\n", aStamp.c_str(), ioRec.ToolId.c_str(),
-                aLevel, ioRec.MsgId.c_str(), aText.c_str());
+        // Written by length: a converted text may hold zero bytes (UTF-16).
+        std::string aHead = "\n[" + aStamp + "] " + ioRec.ToolId + ":" + aLevel + ":" +
+                            ioRec.MsgId + ":" + aText + "\n\n";
+        fwrite(aHead.data(), 1, aHead.size(), aFile.get());
     }
     fwrite(aBody.data(), 1, aBody.size(), aFile.get());
     return kxl_cloOutLog(aFunc, aFile);
@@ -392,10 +392,9 @@ int kxg_outPrintf(const char* iFormat, ...)
         va_end(aArgs);
         return 0;
     }
-    char aBuff[kMsgFormatBuffer];
-    vsnprintf(aBuff, sizeof aBuff, iFormat, aArgs);
+    std::string aText = kxg_vfmtEucText(kMsgFormatBuffer - 1, iFormat, aArgs);
     va_end(aArgs);
-    return kxl_outText(stdout, aBuff, 1);
+    return kxl_outText(stdout, aText, 1);
 }
 
 void kxg_endSysMessage()
@@ -406,7 +405,7 @@ void kxg_endSysMessage()
 int kxg_outOLTitle(const std::string& iPath)
 {
     const char* aFunc = "kxg_outOLTitle";
-    FilePtr aFile = kxg_openFile(iPath, "a");
+    FilePtr aFile = kxg_openAppend(iPath);
     if (!aFile) {
         kxg_outWriteTracelog(aFunc, "ファイルオープンエラー");
         return -9998;
@@ -468,7 +467,7 @@ int kxg_outOLMessageEx(const std::string& iPath, const char* iMsgId, const char*
 int kxg_outOLString(const std::string& iPath, const char* iFormat, ...)
 {
     const char* aFunc = "kxg_outOLString";
-    FilePtr aFile = kxg_openFile(iPath, "a");
+    FilePtr aFile = kxg_openAppend(iPath);
     if (!aFile) {
         kxg_outWriteTracelog(aFunc, "ファイルオープンエラー");
         return -9998;

@@ -357,7 +357,7 @@ int kxg_opnUseFile(FilePtr& oFile, int iNum)
         kxg_outWriteTracelog(aFunc, "フパス付き外部ファイル名取得エラー");
         return -9998;
     }
-    oFile = kxg_openFile(aPath, "r");
+    oFile = kxg_openInput(aPath);
     if (!oFile) {
         kxg_outWriteTracelog(aFunc, "ファイルオープンエラー");
         return -9998;

@@ -17,8 +17,10 @@ const char* const gMainToolName = "kxdefchk";
 
 namespace {
 
-// A trace file above this size is moved into the history at trace start.
+// A trace file above this size is moved into the history at trace start, and one above
+// kTraceRunLimit while a run writes it, so that no run can fill the disk.
 const off_t kTraceSizeLimit = 1048576;
+const off_t kTraceRunLimit = 16 * 1048576;
 const int kTraceHistoryFiles = 3;
 const size_t kTraceFormatBuffer = 4096;
 
@@ -31,10 +33,6 @@ std::string kxl_traceDirPath()
     return *gKXDefChkPath + "/trace";
 }
 
-std::string kxl_traceFilePath()
-{
-    return kxl_traceDirPath() + "/trace.log";
-}
 
 std::string kxl_historyFilePath(long iNumber)
 {
@@ -65,15 +63,11 @@ bool kxl_isEarlier(const struct stat& iLeft, const struct stat& iRight)
     return iLeft.st_mtim.tv_nsec < iRight.st_mtim.tv_nsec;
 }
 
-// Moves an oversize trace file into the first free history slot, or over the oldest
-// history file when all three are taken.
-int kxl_chkFileSize()
+// Moves the trace file into the first free history slot, or over the oldest history file
+// when all three are taken.
+int kxl_rotateTrace()
 {
-    std::string aTrace = kxl_traceFilePath();
-    struct stat aTraceStat;
-    if (stat(aTrace.c_str(), &aTraceStat) != 0 || aTraceStat.st_size <= kTraceSizeLimit) {
-        return 0;
-    }
+    std::string aTrace = kxg_getTracePath();
     std::string aOldest;
     struct stat aOldestStat = {};
     for (long aNumber = 1; aNumber <= kTraceHistoryFiles; aNumber++) {
@@ -94,6 +88,17 @@ int kxl_chkFileSize()
         return -9980;
     }
     return rename(aTrace.c_str(), aOldest.c_str()) == 0 ? 0 : -9981;
+}
+
+// The history step of trace start: an oversize trace file goes into the history.
+int kxl_chkFileSize()
+{
+    struct stat aTraceStat;
+    if (stat(kxg_getTracePath().c_str(), &aTraceStat) != 0 ||
+        aTraceStat.st_size <= kTraceSizeLimit) {
+        return 0;
+    }
+    return kxl_rotateTrace();
 }
 
 // The directory that holds the command started without a directory part: "." when it is
@@ -153,6 +158,11 @@ void kxl_writeStartBanner(const std::string& iName)
 
 } // namespace
 
+std::string kxg_getTracePath()
+{
+    return kxl_traceDirPath() + "/trace.log";
+}
+
 void kxg_iniGlobalTrace()
 {
     gKXDefChkPath.reset();
@@ -168,7 +178,7 @@ int kxg_outWriteTracelog(const char* iFunc, const char* iMsg)
     if (kxl_traceMessage(iMsg, aMessage) != 0) {
         return -9993;
     }
-    FilePtr aFile = kxg_openFile(kxl_traceFilePath(), "a");
+    FilePtr aFile = kxg_openAppend(kxg_getTracePath());
     if (!aFile) {
         return -9998;
     }
@@ -179,17 +189,20 @@ int kxg_outWriteTracelog(const char* iFunc, const char* iMsg)
         fflush(aFile.get()) != 0) {
         return -9991;
     }
+    if (ftello(aFile.get()) > kTraceRunLimit) {
+        aFile.reset();
+        kxl_rotateTrace();
+    }
     return 0;
 }
 
 int kxg_outWriteTracelogEx(const char* iFunc, const char* iFormat, ...)
 {
-    char aBuff[kTraceFormatBuffer];
     va_list aArgs;
     va_start(aArgs, iFormat);
-    vsnprintf(aBuff, sizeof aBuff, iFormat, aArgs);
+    std::string aText = kxg_vfmtEucText(kTraceFormatBuffer - 1, iFormat, aArgs);
     va_end(aArgs);
-    return kxg_outWriteTracelog(iFunc, aBuff);
+    return kxg_outWriteTracelog(iFunc, aText.c_str());
 }
 
 void kxg_getSplitPath(const std::string& iPath, std::string& oDir, std::string& oName)

@@ -18,11 +18,15 @@ extern std::optional<std::string> gExecComName;
 // required files.
 extern const char* const gMainToolName;
 
+// The trace file, trace/trace.log under the tool directory; only while the trace is started.
+std::string kxg_getTracePath();
+
 // Unsets both trace globals, so that nothing is written before trace start.
 void kxg_iniGlobalTrace();
 
-// Appends one trace line. 0 written or trace not started; -9993 message not converted;
-// -9998 trace file not opened; -9991 write failed.
+// Appends one trace line; a trace file that grows beyond 16 MiB goes into the history
+// right away. 0 written or trace not started; -9993 message not converted; -9998 trace
+// file not opened (or a symbolic link); -9991 write failed.
 int kxg_outWriteTracelog(const char* iFunc, const char* iMsg);
 
 // kxg_outWriteTracelog with a printf-style message, cut at 4095 bytes.

@@ -12,6 +12,19 @@ namespace {
 // The extra bytes a caller allocates beyond the line's own characters: room for the
 // line feed and the terminator, with margin.
 const long kRowLenExtra = 5;
+// Lines are read in chunks of this size; a line longer than kRowMax is refused.
+const size_t kRowChunk = 65536;
+const size_t kRowMax = 256UL * 1024 * 1024;
+
+// Bytes of the EUC-JP character that begins with iLead: two for a JIS X 0208 character
+// or a half-width katakana (0x8E), three for JIS X 0212 (0x8F), else one.
+size_t kxl_eucCharLen(unsigned char iLead)
+{
+    if (iLead == 0x8F) {
+        return 3;
+    }
+    return iLead == 0x8E || (iLead >= 0xA1 && iLead <= 0xFE) ? 2 : 1;
+}
 
 bool kxl_isBlank(char iChar)
 {
@@ -67,6 +80,37 @@ bool kxl_cmpAbsent(const char* iFunc, const char* iString1, const char* iString2
     return false;
 }
 
+// Replaces every backslash followed by iLetter with iCtl.
+void kxl_chgEscape(std::string& ioString, char iLetter, char iCtl)
+{
+    size_t aOut = 0;
+    for (size_t aIn = 0; aIn < ioString.size(); aIn++) {
+        if (ioString[aIn] == '\\' && aIn + 1 < ioString.size() && ioString[aIn + 1] == iLetter) {
+            ioString[aOut++] = iCtl;
+            aIn++;
+        } else {
+            ioString[aOut++] = ioString[aIn];
+        }
+    }
+    ioString.resize(aOut);
+}
+
+// A run of backslashes becomes one backslash, as replacing a doubled one until none is
+// left makes it.
+void kxl_joinBackslashes(std::string& ioString)
+{
+    size_t aOut = 0;
+    bool aAfterBackslash = false;
+    for (char aChar : ioString) {
+        bool aBackslash = aChar == '\\';
+        if (!(aBackslash && aAfterBackslash)) {
+            ioString[aOut++] = aChar;
+        }
+        aAfterBackslash = aBackslash;
+    }
+    ioString.resize(aOut);
+}
+
 } // namespace
 
 long kxg_cntFileRowLen(FILE* iFile)
@@ -86,25 +130,68 @@ long kxg_cntFileRowLen(FILE* iFile)
 
 int kxg_readFileRow(FILE* iFile, std::string& oLine)
 {
-    long aSize = kxg_cntFileRowLen(iFile);
-    // A read error must not pass for the end of the file: a directory or a broken disk
-    // would read as an empty file.
-    if (aSize < 0) {
-        return ferror(iFile) ? -9998 : -1;
-    }
-    std::unique_ptr<char[]> aBuff(new (std::nothrow) char[aSize]);
-    if (!aBuff) {
-        return -9993;
-    }
-    if (fgets(aBuff.get(), static_cast<int>(aSize), iFile) == nullptr) {
-        return ferror(iFile) ? -9998 : -1;
-    }
+    oLine.clear();
+    char aChunk[kRowChunk];
+    size_t aFill = 0;
+    int aChar = EOF;
     try {
-        oLine.assign(aBuff.get());
+        while ((aChar = getc_unlocked(iFile)) != EOF) {
+            aChunk[aFill++] = static_cast<char>(aChar);
+            if (aChar == '\n') {
+                break;
+            }
+            if (aFill == sizeof aChunk) {
+                oLine.append(aChunk, aFill);
+                aFill = 0;
+                // No line of a file the family reads is that long: such a line is refused
+                // as unreadable rather than read on until memory runs out.
+                if (oLine.size() > kRowMax) {
+                    return -9998;
+                }
+            }
+        }
+        oLine.append(aChunk, aFill);
     } catch (const std::bad_alloc&) {
         return -9993;
     }
+    // A read error must not pass for the end of the file: a broken disk would read as an
+    // empty file.
+    if (aChar == EOF && ferror(iFile) != 0) {
+        return -9998;
+    }
+    if (oLine.empty()) {
+        return -1;
+    }
+    // The line is a text: what follows a zero byte is not part of it.
+    oLine.resize(strlen(oLine.c_str()));
     return 0;
+}
+
+void kxg_cutEucText(std::string& ioText, size_t iMax)
+{
+    if (ioText.size() <= iMax) {
+        return;
+    }
+    size_t aEnd = 0;
+    while (aEnd < iMax) {
+        size_t aLen = kxl_eucCharLen(static_cast<unsigned char>(ioText[aEnd]));
+        if (aEnd + aLen > iMax) {
+            break;
+        }
+        aEnd += aLen;
+    }
+    ioText.resize(aEnd);
+}
+
+std::string kxg_vfmtEucText(size_t iMax, const char* iFormat, va_list iArgs)
+{
+    std::unique_ptr<char[]> aBuff(new char[iMax + 1]);
+    int aLen = vsnprintf(aBuff.get(), iMax + 1, iFormat, iArgs);
+    std::string aText = aLen < 0 ? std::string() : std::string(aBuff.get());
+    if (aLen > 0 && static_cast<size_t>(aLen) > iMax) {
+        kxg_cutEucText(aText, iMax);
+    }
+    return aText;
 }
 
 void kxg_cutWord(const std::string& iString, char iSep, uint32_t& ioPos, std::string& oWord)
@@ -158,15 +245,18 @@ void kxg_chgCRTAB(std::string& ioString)
 {
     // The order matters: each sequence is replaced everywhere before the next is looked
     // at, so a doubled backslash before an n still ends as a backslash and a line feed.
+    // No replacement can form a new sequence of its own kind, so one pass each is as good
+    // as replacing again and again from the start, and the work stays linear.
     static const struct {
-        const char* Seq;
-        const char* Ctl;
-    } sEscapes[] = {
-        {"\\a", "\a"}, {"\\b", "\b"}, {"\\f", "\f"}, {"\\n", "\n"},   {"\\r", "\r"},
-        {"\\t", "\t"}, {"\\v", "\v"}, {"\\\\", "\\"}, {"\\'", "'"}, {"\\\"", "\""},
-    };
+        char Letter;
+        char Ctl;
+    } sEscapes[] = {{'a', '\a'}, {'b', '\b'}, {'f', '\f'}, {'n', '\n'}, {'r', '\r'},
+                    {'t', '\t'}, {'v', '\v'}, {'\\', '\\'}, {'\'', '\''}, {'"', '"'}};
     for (const auto& aEscape : sEscapes) {
-        while (kxg_chgStrCnv(ioString, aEscape.Seq, aEscape.Ctl) == 0) {
+        if (aEscape.Letter == '\\') {
+            kxl_joinBackslashes(ioString);
+        } else {
+            kxl_chgEscape(ioString, aEscape.Letter, aEscape.Ctl);
         }
     }
 }

@@ -6,6 +6,7 @@
 #ifndef KXXCOMSTRING_H
 #define KXXCOMSTRING_H
 
+#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -14,9 +15,16 @@
 // consuming it; -1 at end of file.
 long kxg_cntFileRowLen(FILE* iFile);
 
-// Reads the next line of iFile whole, line feed included, into oLine, sized with
-// kxg_cntFileRowLen. 0 read; -1 end of file; -9998 read error; -9993 no memory for it.
+// Reads the next line of iFile whole, line feed included, into oLine, in one pass; the
+// text ends at a zero byte. 0 read; -1 end of file; -9998 read error, or a line of more
+// than 256 MiB; -9993 no memory for it.
 int kxg_readFileRow(FILE* iFile, std::string& oLine);
+
+// Cuts ioText to at most iMax bytes without splitting an EUC-JP character.
+void kxg_cutEucText(std::string& ioText, size_t iMax);
+
+// The printf-style text of iFormat, cut like kxg_cutEucText at iMax bytes.
+std::string kxg_vfmtEucText(size_t iMax, const char* iFormat, va_list iArgs);
 
 // Next field of iString at the separator iSep, from the cursor ioPos on.
 void kxg_cutWord(const std::string& iString, char iSep, uint32_t& ioPos, std::string& oWord);

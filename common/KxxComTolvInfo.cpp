@@ -53,7 +53,7 @@ int kxg_chkTolvFileValue(const char* iKey, std::string& oValue)
 {
     const char* aFunc = "kxg_chkTolvFileValue";
     std::string aPath = kxg_getHostPath(kTolvFile);
-    FilePtr aFile = kxg_openFile(aPath, "r");
+    FilePtr aFile = kxg_openInput(aPath);
     if (!aFile) {
         kxg_outWriteTracelogEx(aFunc, "ファイルなし(クラスタ環境待機系と見なす)[%s]",
                                aPath.c_str());

@@ -210,15 +210,21 @@ bool kxl_pathTaken(const std::string& iPath)
 int kxl_probeOutLog(const std::string& iOutLog)
 {
     const char* aFunc = "kxg_chkCmdLineArgs";
+    // The report and the trace are written by the superuser: a symbolic link put at
+    // either path would have them appended to (or created at) its target.
+    if (gKXDefChkPath && kxg_isSymLink(kxg_getTracePath())) {
+        kxg_outWriteTracelog(aFunc, "[トレースログファイルアクセスエラー]");
+        kxg_outWriteTracelog(aFunc, kxg_getTracePath().c_str());
+        return 11;
+    }
     bool aExisted = kxl_pathTaken(iOutLog);
-    // Opened without waiting: a FIFO nobody reads would hold the run forever.
-    int aFd = open(iOutLog.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK, 0666);
-    if (aFd < 0) {
+    // Opened without waiting and never through a link: a FIFO nobody reads would hold
+    // the run forever.
+    if (kxg_isSymLink(iOutLog) || !kxg_openAppend(iOutLog)) {
         kxg_outWriteTracelog(aFunc, "[出力ログファイルアクセスエラー]");
         kxg_outWriteTracelog(aFunc, iOutLog.c_str());
         return 11;
     }
-    close(aFd);
     if (!aExisted) {
         remove(iOutLog.c_str());
     }

@@ -210,28 +210,6 @@ std::string kxl_getMemorySizeText(std::string iLine)
     return kxg_chkStrisDigit(aSize) == 1 ? aSize : "";
 }
 
-// The size in megabytes from the first prtconf line that states one.
-int kxl_readMemorySize(FILE* iFile, unsigned long long& oMegabytes)
-{
-    const char* aFunc = "kxl_GetSysMemory";
-    std::string aLine, aSize;
-    while (aSize.empty()) {
-        int aRead = kxg_readFileRow(iFile, aLine);
-        if (aRead == -9993) {
-            kxg_outWriteTracelog(aFunc, "メモリーの確保失敗");
-            return -9993;
-        }
-        if (aRead != 0) {
-            kxg_outWriteTracelog(aFunc, "prtconfコマンドにて物理メモリを取得出来なかった");
-            return -1;
-        }
-        aSize = kxl_getMemorySizeText(aLine);
-    }
-    kxg_outWriteTracelogEx(aFunc, "メモリサイズ発見:[%s MByte]", aSize.c_str());
-    oMegabytes = kxl_cnvNumber(aSize, 10);
-    return 0;
-}
-
 // Megabytes to bytes; -1 when the bytes would reach ULLONG_MAX.
 int kxl_cnvMegabytes(unsigned long long iMegabytes, unsigned long long& oBytes)
 {
@@ -254,14 +232,15 @@ int kxl_cnvMegabytes(unsigned long long iMegabytes, unsigned long long& oBytes)
 }
 
 // The value word of a sysdef line: "0x"/"0X" and hexadecimal digits, or decimal digits.
-// 14 when it is neither.
+// -1 when it is neither.
 int kxl_cnvSysdefWord(const std::string& iWord, unsigned long long& oValue)
 {
     const char* aFunc = "kxl_getSystemVal";
     if (iWord.size() >= 2 && iWord[0] == '0' && (iWord[1] == 'x' || iWord[1] == 'X')) {
-        if (kxg_chkStrisDigitX(iWord.substr(2)) != 1) {
+        // "0x" alone is no number, not a zero.
+        if (iWord.size() == 2 || kxg_chkStrisDigitX(iWord.substr(2)) != 1) {
             kxg_outWriteTracelogEx(aFunc, "数値以外の文字あり(16進)[%s]", iWord.c_str());
-            return 14;
+            return -1;
         }
         kxg_outWriteTracelogEx(aFunc, "パラメタ値発見(16進)[%s]", iWord.c_str());
         oValue = kxl_cnvNumber(iWord, 16);
@@ -269,15 +248,15 @@ int kxl_cnvSysdefWord(const std::string& iWord, unsigned long long& oValue)
     }
     if (kxg_chkStrisDigit(iWord) != 1) {
         kxg_outWriteTracelogEx(aFunc, "数値以外の文字あり[%s]", iWord.c_str());
-        return 14;
+        return -1;
     }
     kxg_outWriteTracelogEx(aFunc, "パラメタ値発見(10進)[%s]", iWord.c_str());
     oValue = kxl_cnvNumber(iWord, 10);
     return 0;
 }
 
-// The value of a sysdef line labelled iLabel; 14 when the line is not that one or its
-// value is not a number.
+// The value of a sysdef line labelled iLabel; 14 when the line is not that one, -1 when
+// its value is not a number.
 int kxl_getSysdefLineValue(std::string iLine, const char* iLabel, unsigned long long& oValue)
 {
     const char* aFunc = "kxl_getSystemVal";
@@ -309,11 +288,38 @@ int kxl_getSysdefLineValue(std::string iLine, const char* iLabel, unsigned long 
     return kxl_cnvSysdefWord(aWord, oValue);
 }
 
+} // namespace
+
+// The size in megabytes from the first prtconf line that states one.
+int kxl_readMemorySize(FILE* iFile, unsigned long long& oMegabytes)
+{
+    const char* aFunc = "kxl_GetSysMemory";
+    std::string aLine, aSize;
+    while (aSize.empty()) {
+        int aRead = kxg_readFileRow(iFile, aLine);
+        if (aRead == -9993) {
+            kxg_outWriteTracelog(aFunc, "メモリーの確保失敗");
+            return -9993;
+        }
+        if (aRead != 0) {
+            kxg_outWriteTracelog(aFunc, "prtconfコマンドにて物理メモリを取得出来なかった");
+            return -1;
+        }
+        aSize = kxl_getMemorySizeText(aLine);
+    }
+    kxg_outWriteTracelogEx(aFunc, "メモリサイズ発見:[%s MByte]", aSize.c_str());
+    oMegabytes = kxl_cnvNumber(aSize, 10);
+    return 0;
+}
+
 // The first valid value of a line labelled iLabel in the sysdef output.
 int kxl_readSysdefValue(FILE* iFile, const char* iLabel, unsigned long long& oValue)
 {
     const char* aFunc = "kxl_getSystemVal";
     std::string aLine;
+    // A labelled line whose value is no number makes the output unreadable; only when
+    // there is no such line at all does sysdef not show the value.
+    bool aUnreadable = false;
     for (;;) {
         int aRead = kxg_readFileRow(iFile, aLine);
         if (aRead == -9993) {
@@ -322,15 +328,15 @@ int kxl_readSysdefValue(FILE* iFile, const char* iLabel, unsigned long long& oVa
         }
         if (aRead != 0) {
             kxg_outWriteTracelog(aFunc, "対象のデータが見つからなかった");
-            return aRead == -1 ? 14 : -1;
+            return aRead == -1 && !aUnreadable ? 14 : -1;
         }
-        if (kxl_getSysdefLineValue(aLine, iLabel, oValue) == 0) {
+        int aLineValue = kxl_getSysdefLineValue(aLine, iLabel, oValue);
+        if (aLineValue == 0) {
             return 0;
         }
+        aUnreadable = aUnreadable || aLineValue == -1;
     }
 }
-
-} // namespace
 
 int kxl_getCalcNeedVal(const std::string& iParamName, const InstallInfo& iInfo,
                        unsigned long long& oValue)

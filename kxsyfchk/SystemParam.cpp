@@ -129,7 +129,7 @@ void kxl_setSystemLine(const std::string& iLine, const std::string& iSource,
         return;
     }
     kxg_outWriteTracelogEx(aFunc, "パラメタ発見[%s]", aName.c_str());
-    aValue.resize(std::min(aValue.size(), kParamTextMax));
+    kxg_cutEucText(aValue, kParamTextMax);
     kxg_outWriteTracelogEx(aFunc, "設定値：[%s]", aValue.c_str());
     // The kernel refuses a statement without a value and keeps the earlier one.
     if (aValue.empty()) {
@@ -146,7 +146,7 @@ int kxl_readSystemFile(const std::string& iPath, const RecordIndex& iIndex)
 {
     const char* aFunc = "kxl_GetSystemParamSol";
     std::string aPath = kxg_getHostPath(iPath);
-    FilePtr aFile = kxg_openFile(aPath, "r");
+    FilePtr aFile = kxg_openInput(aPath);
     if (!aFile) {
         kxg_outWriteTracelogEx(aFunc, "ファイルオープン失敗：%s", aPath.c_str());
         return -9998;
@@ -274,9 +274,11 @@ void kxl_setControlValue(const std::string& iValue, SysPrmRecord& ioRecord)
     }
     const std::string& aTriple = kxl_chooseTriple(aTriples, ioRecord.Privilege);
     kxg_outWriteTracelogEx(aFunc, "括弧内の値[%s]", aTriple.c_str());
-    ioRecord.CurrentPrivilege = kxl_getTripleItem(aTriple, 0).substr(0, kPrivilegeMax);
+    ioRecord.CurrentPrivilege = kxl_getTripleItem(aTriple, 0);
+    kxg_cutEucText(ioRecord.CurrentPrivilege, kPrivilegeMax);
     kxg_outWriteTracelogEx(aFunc, "設定する権限レベル[%s]", ioRecord.CurrentPrivilege.c_str());
-    ioRecord.CurrentValue = kxl_getTripleItem(aTriple, 1).substr(0, kParamTextMax);
+    ioRecord.CurrentValue = kxl_getTripleItem(aTriple, 1);
+    kxg_cutEucText(ioRecord.CurrentValue, kParamTextMax);
     ioRecord.CurrentSource = kProjectFile;
     kxg_outWriteTracelogEx(aFunc, "設定する値[%s]", ioRecord.CurrentValue.c_str());
 }
@@ -381,7 +383,7 @@ void kxl_setProjectLine(const std::string& iLine, const RecordIndex& iIndex,
 int kxl_GetSystemParamSolx(const std::string& iOSName, SysPrmList& ioList)
 {
     const char* aFunc = "kxl_GetSystemParamSolx";
-    FilePtr aFile = kxg_openFile(kxg_getHostPath(kProjectFile), "r");
+    FilePtr aFile = kxg_openInput(kxg_getHostPath(kProjectFile));
     if (!aFile) {
         kxg_outWriteTracelog(aFunc, "ファイルオープンエラー");
         return -9998;
@@ -444,7 +446,7 @@ std::string kxl_cnvPrivilege(const std::string& iPrivilege)
 
 int kxl_getSystemSetting(const std::string& iName, std::string& oValue)
 {
-    FilePtr aFile = kxg_openFile(kxg_getHostPath(kSystemFile), "r");
+    FilePtr aFile = kxg_openInput(kxg_getHostPath(kSystemFile));
     if (!aFile) {
         return -9998;
     }

@@ -101,6 +101,14 @@ int kxl_GetSysMemory(unsigned long long& oBytes);
 // -9993 no memory.
 int kxl_getSystemVal(const char* iWord, const char* iLabel, unsigned long long& oValue);
 
+// The size in megabytes from the first prtconf output line of iFile that states one.
+// 0 read; -1 none; -9993 no memory.
+int kxl_readMemorySize(FILE* iFile, unsigned long long& oMegabytes);
+
+// The value of the first valid sysdef output line of iFile labelled iLabel.
+// 0 read; 14 no such line; -1 unreadable; -9993 no memory.
+int kxl_readSysdefValue(FILE* iFile, const char* iLabel, unsigned long long& oValue);
+
 // Writes the report of the judged list to the console and to the output log iOutLog.
 // 1 findings written; 0 all passed ("07005"); -1 a write failed.
 int kxl_outReport(const std::string& iOSName, const std::string& iOutLog, SysPrmList& ioList);

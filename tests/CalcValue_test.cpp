@@ -70,6 +70,8 @@ TEST_F(CalcValue, KernelValueFromSysdef)
         {aPad + " " + kMsgmnbLabel + "\n8 " + kMsgmnbLabel + "\n", 0, 8},
         {"5 " + kMsgmnbLabel + aPad + "\n9 " + kMsgmnbLabel + "\n", 0, 9},
         {"4096\t" + kMsgmnbLabel + " x\n4096\tmax bytes on queue (MSGMNBX)\n", 14, 0},
+        // A labelled line with no number is unreadable output, not a missing value.
+        {"0x\t" + kMsgmnbLabel + "\n", -1, 0},
         {"", 14, 0},
     };
     for (const Case& aCase : aCases) {

@@ -127,7 +127,8 @@ TEST(CodeConv, UnknownCodeSetIsWrittenUnconverted)
     }
 }
 
-TEST(CodeConv, ConversionStopsAtABadByteAndGoesOn)
+// A byte the target cannot take becomes one "?" and the rest is converted.
+TEST(CodeConv, BadBytesAreSubstitutedAndTheRestConverted)
 {
     PlainHost aHost;
     aHost.env().set("LANG", "ja_JP.UTF-8");
@@ -138,7 +139,8 @@ TEST(CodeConv, ConversionStopsAtABadByteAndGoesOn)
     } aCases[] = {
         {"", ""},
         {"abc", "abc"},
-        {"ab\xff\xfe" + kEucText, "ab"},
+        {"ab\xff\xfe" + kEucText, "ab??" + kUtf8Text},
+        {"x\xa4", "x?"}, // a character cut off at the end
         {kEucText, kUtf8Text},
         // Half-width katakana and a JIS X 0212 kanji grow less than twofold.
         {"\x8e\xb1\x8f\xb0\xa1", "\xef\xbd\xb1\xe4\xb8\x82"},
@@ -151,14 +153,26 @@ TEST(CodeConv, ConversionStopsAtABadByteAndGoesOn)
 }
 
 // "aあ" fills twice its length exactly in ISO-2022-JP: the result must still end there.
-TEST(CodeConv, ResultThatFillsTheBufferIsTerminated)
+// Results longer than twice the input, with zero bytes, or in a stateful code set come
+// out whole; a stateful one ends in its initial state.
+TEST(CodeConv, ResultsOfAnyLengthAndForm)
 {
-    PlainHost aHost;
-    aHost.productCode("ISO-2022-JP");
-    kxg_opnIcov();
-    std::string aOut;
-    EXPECT_EQ(0, kxg_chgIcov("a\xa4\xa2", aOut, 0));
-    EXPECT_TRUE(sameBytes("a\x1b$B$\"", aOut));
+    struct Case {
+        const char* Code;
+        std::string Out;
+    } aCases[] = {
+        {"ISO-2022-JP", "a\x1b$B$\"\x1b(Ba"},
+        {"UTF-16BE", std::string("\0a\x30\x42\0a", 6)},
+        {"UTF-7", "a+MEI-a"},
+    };
+    for (const Case& aCase : aCases) {
+        PlainHost aHost;
+        aHost.productCode(aCase.Code);
+        kxg_opnIcov();
+        std::string aOut;
+        EXPECT_EQ(0, kxg_chgIcov("a\xa4\xa2" "a", aOut, 0));
+        EXPECT_TRUE(sameBytes(aCase.Out, aOut)) << aCase.Code;
+    }
 }
 
 TEST(CodeConv, ClosedDescriptorRefusesToConvert)

@@ -183,17 +183,20 @@ TEST(ChkAdmin, RootFoundInIdOutput)
     struct Case {
         std::string Output;
         int Result;
+        int Status = 0;
     } aCases[] = {
         {"uid=0(root) gid=0(root)\n", 0},
         {"uid=100(kxadm) gid=10(staff)\n", 6},
         {"uid=10(root0) gid=0(root)\n", 6},
         {"uid=1000(x)\nuid=0(root)\n", 0},
-        {"", 6},
+        // No answer at all, or a failed id, is no answer about the user.
+        {"", -9998},
+        {"uid=0(root) gid=0(root)\n", -9998, 2},
     };
     for (const Case& aCase : aCases) {
         TraceScope aTrace;
         Host aHost;
-        aHost.command("/usr/bin/id", aCase.Output);
+        aHost.command("/usr/bin/id", aCase.Output, aCase.Status);
         HostRootScope aRoot(aHost.path());
         EXPECT_EQ(aCase.Result, kxg_chkAdmin()) << aCase.Output;
         EXPECT_FALSE(exists(aTrace.toolDir() + "/trace/kxl_chkAdmin_Sub")) << aCase.Output;
@@ -287,8 +290,9 @@ TEST(CommandLock, FlagFileNotOpened)
     std::string aFlag = aTrace.toolDir() + "/trace/kxsyfchk.flg";
     kxtest::makeDirs(aFlag);
     kxg_iniRCommand();
-    EXPECT_EQ(-9976, kxg_rocCommand());
-    EXPECT_EQ("ファイルオープンエラー[" + aFlag + "]", aTrace.messages().back());
+    // Not another instance: a failure with its cause, not a refusal as a second start.
+    EXPECT_EQ(-9998, kxg_rocCommand());
+    EXPECT_EQ("フラグファイルを作成できない原因[Is a directory]", aTrace.messages().back());
     EXPECT_EQ(0, kxg_unrCommand(0));
     EXPECT_TRUE(exists(aFlag));
 }

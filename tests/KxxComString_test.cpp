@@ -99,6 +99,33 @@ TEST(ChgCRTAB, EscapeOrder)
     }
 }
 
+// The one-pass replacement gives what replacing each sequence again and again from the
+// start gives, on every mix of backslashes, escape letters and quotes.
+TEST(ChgCRTAB, SameAsRepeatedReplacement)
+{
+    const char* const kSeqs[][2] = {{"\\a", "\a"}, {"\\b", "\b"}, {"\\f", "\f"},
+                                    {"\\n", "\n"}, {"\\r", "\r"}, {"\\t", "\t"},
+                                    {"\\v", "\v"}, {"\\\\", "\\"}, {"\\'", "'"},
+                                    {"\\\"", "\""}};
+    const std::string kAlphabet = "\\ant'\"x";
+    unsigned aSeed = 12345;
+    for (int aRun = 0; aRun < 20000; aRun++) {
+        std::string aText;
+        for (int i = aRun % 9; i >= 0; i--) {
+            aSeed = aSeed * 1103515245 + 12345;
+            aText += kAlphabet[(aSeed >> 16) % kAlphabet.size()];
+        }
+        std::string aExpected = aText;
+        for (const auto& aSeq : kSeqs) {
+            while (kxg_chgStrCnv(aExpected, aSeq[0], aSeq[1]) == 0) {
+            }
+        }
+        std::string aActual = aText;
+        kxg_chgCRTAB(aActual);
+        ASSERT_EQ(aExpected, aActual) << aText;
+    }
+}
+
 TEST(ChgStrCnv, ReplacesFirstOccurrenceOnly)
 {
     std::string aText = "aXbXc";
@@ -214,6 +241,26 @@ TEST(CntFileRowLen, SizesLinesWithoutConsumingThem)
     fclose(aFile);
     EXPECT_EQ((std::vector<long>{8, 5, 9}), aSizes);
     EXPECT_EQ((std::vector<std::string>{"abc\n", "\n", "last"}), aLines);
+}
+
+TEST(CutEucText, NeverSplitsACharacter)
+{
+    struct Case {
+        std::string Text;
+        size_t Max;
+        std::string Cut;
+    } aCases[] = {
+        {"ab\xA4\xA2", 3, "ab"},          // a two-byte character
+        {"ab\xA4\xA2", 4, "ab\xA4\xA2"},
+        {"a\x8F\xB0\xA1z", 3, "a"},      // a three-byte character
+        {"a\x8E\xB1z", 3, "a\x8E\xB1"}, // half-width katakana
+        {"abc", 10, "abc"},
+    };
+    for (const Case& aCase : aCases) {
+        std::string aText = aCase.Text;
+        kxg_cutEucText(aText, aCase.Max);
+        EXPECT_EQ(aCase.Cut, aText) << aCase.Max;
+    }
 }
 
 TEST(ReadFileRow, LongLineIsReadWhole)

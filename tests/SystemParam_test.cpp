@@ -1,6 +1,8 @@
 // Tests of reading the current settings from /etc/system and /etc/project.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include "KxTestSupport.h"
 #include "kxsyfchk.h"
 
@@ -212,17 +214,18 @@ TEST_F(CurrentSettings, MissingFiles)
     EXPECT_EQ("ファイルオープンエラー", mTrace.messages().back());
 }
 
-// A settings file that opens but cannot be read is a failure, not a host with nothing set.
-TEST_F(CurrentSettings, UnreadableFilesFail)
+// A settings file that is no regular file is refused like one that cannot be opened,
+// not read as a host with nothing set, nor waited on when it is a FIFO.
+TEST_F(CurrentSettings, SettingsFilesThatAreNoRegularFilesFail)
 {
     kxtest::makeDirs(mHost / "etc/system");
-    kxtest::makeDirs(mHost / "etc/project");
+    ASSERT_EQ(0, mkfifo((mHost / "etc/project").c_str(), 0600));
     records({"p"});
     EXPECT_EQ(-9998, kxl_GetSystemParam("Solaris9", mList));
-    EXPECT_EQ("ファイル読み込みエラー", mTrace.messages().back());
+    EXPECT_EQ("ファイルオープン失敗：" + mHost.path() + "/etc/system", mTrace.messages().back());
     records({"task.p"});
     EXPECT_EQ(-9998, kxl_GetSystemParam("Solaris10", mList));
-    EXPECT_EQ("ファイル読み込みエラー", mTrace.messages().back());
+    EXPECT_EQ("ファイルオープンエラー", mTrace.messages().back());
 }
 
 } // namespace

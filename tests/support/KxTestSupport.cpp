@@ -22,29 +22,6 @@ namespace kxtest {
 
 namespace {
 
-std::string convert(const std::string& iText, const char* iTo, const char* iFrom)
-{
-    iconv_t aDesc = iconv_open(iTo, iFrom);
-    if (aDesc == reinterpret_cast<iconv_t>(-1)) {
-        return iText;
-    }
-    std::string aOut(iText.size() * 4 + 16, '\0');
-    char* aIn = const_cast<char*>(iText.data());
-    size_t aInLeft = iText.size();
-    char* aOutPtr = aOut.data();
-    size_t aOutLeft = aOut.size();
-    while (aInLeft > 0) {
-        if (iconv(aDesc, &aIn, &aInLeft, &aOutPtr, &aOutLeft) == static_cast<size_t>(-1)) {
-            // Show an unconvertible byte as it is and go on.
-            *aOutPtr++ = *aIn++;
-            aInLeft--;
-            aOutLeft--;
-        }
-    }
-    iconv_close(aDesc);
-    aOut.resize(aOut.size() - aOutLeft);
-    return aOut;
-}
 
 std::string hexdump(const std::string& iText, size_t iFrom, size_t iCount)
 {
@@ -106,6 +83,32 @@ std::vector<std::string> listDir(const std::string& iPath)
     }
     std::sort(aNames.begin(), aNames.end());
     return aNames;
+}
+
+std::string convert(const std::string& iText, const char* iTo, const char* iFrom)
+{
+    iconv_t aDesc = iconv_open(iTo, iFrom);
+    if (aDesc == reinterpret_cast<iconv_t>(-1)) {
+        return iText;
+    }
+    std::string aOut(iText.size() * 4 + 16, '\0');
+    char* aIn = const_cast<char*>(iText.data());
+    size_t aInLeft = iText.size();
+    char* aOutPtr = aOut.data();
+    size_t aOutLeft = aOut.size();
+    while (aInLeft > 0) {
+        if (iconv(aDesc, &aIn, &aInLeft, &aOutPtr, &aOutLeft) == static_cast<size_t>(-1)) {
+            // Show an unconvertible byte as it is and go on.
+            *aOutPtr++ = *aIn++;
+            aInLeft--;
+            aOutLeft--;
+        }
+    }
+    // Back to the initial state: a stateful code set (UTF-7, ISO-2022-JP) ends its text.
+    iconv(aDesc, nullptr, nullptr, &aOutPtr, &aOutLeft);
+    iconv_close(aDesc);
+    aOut.resize(aOut.size() - aOutLeft);
+    return aOut;
 }
 
 std::string eucToUtf8(const std::string& iEuc)
@@ -249,6 +252,26 @@ bool traceHas(const TraceScope& iTrace, const std::string& iText)
     });
 }
 
+std::map<std::string, std::string> snapshot(const std::string& iDir)
+{
+    std::map<std::string, std::string> aEntries;
+    for (auto aIt = fs::recursive_directory_iterator(iDir); aIt != fs::recursive_directory_iterator();
+         ++aIt) {
+        fs::file_status aStatus = aIt->symlink_status();
+        std::string aKind = std::to_string(static_cast<int>(aStatus.type())) + ":";
+        if (fs::is_regular_file(aStatus)) {
+            // A huge (sparse) file is known by its size and time rather than read.
+            struct stat aStat;
+            lstat(aIt->path().c_str(), &aStat);
+            aKind += aStat.st_size > (64 << 20)
+                         ? std::to_string(aStat.st_size) + "@" + std::to_string(aStat.st_mtime)
+                         : readFile(aIt->path());
+        }
+        aEntries[aIt->path()] = aKind;
+    }
+    return aEntries;
+}
+
 std::string maskStamps(const std::string& iText)
 {
     static const std::regex sStamp(R"(\[\d\d/\d\d/\d{4}_\d\d:\d\d:\d\d\])");
@@ -306,6 +329,12 @@ void Host::command(const std::string& iAbs, const std::string& iOutput, int iSta
     file(iAbs + ".out", iOutput);
     file(iAbs, "#!/bin/sh\ncat '" + aScript + ".out'\nexit " + std::to_string(iStatus) + "\n");
     chmod(aScript.c_str(), 0755);
+}
+
+void Host::script(const std::string& iAbs, const std::string& iBody) const
+{
+    file(iAbs, "#!/bin/sh\n" + iBody);
+    chmod((mDir.path() + iAbs).c_str(), 0755);
 }
 
 void Host::solaris(int iMinor, const std::string& iRole, const std::string& iType,

@@ -22,6 +22,8 @@ bool exists(const std::string& iPath);
 std::vector<std::string> listDir(const std::string& iPath);
 // A text in the program's exec charset (EUC-JP) as UTF-8, for readable failure output.
 std::string eucToUtf8(const std::string& iEuc);
+// iText from code set iFrom to iTo (iconv names); an unconvertible byte is kept as it is.
+std::string convert(const std::string& iText, const char* iTo, const char* iFrom);
 std::string utf8ToEuc(const std::string& iUtf8);
 
 // A directory under the system's temporary directory, removed with all it holds.
@@ -111,6 +113,10 @@ private:
 // Whether some trace message contains iText.
 bool traceHas(const TraceScope& iTrace, const std::string& iText);
 
+// Every entry below iDir: its kind and, for a regular file, its contents. FIFOs and
+// devices are never opened.
+std::map<std::string, std::string> snapshot(const std::string& iDir);
+
 // Masks the time stamps of trace lines and output-log headers.
 std::string maskStamps(const std::string& iText);
 
@@ -142,6 +148,8 @@ public:
     void file(const std::string& iAbs, const std::string& iContent) const;
     // A command at iAbs that prints iOutput exactly and exits with iStatus.
     void command(const std::string& iAbs, const std::string& iOutput, int iStatus = 0) const;
+    // A command at iAbs that runs the shell script iBody.
+    void script(const std::string& iAbs, const std::string& iBody) const;
     // A Solaris 10 or 9 host with uname, id, grep, a managing product of iMajor.iLevel
     // (hexadecimal texts as stored) in role iRole, edition iType.
     void solaris(int iMinor, const std::string& iRole = "NRDA", const std::string& iType = "4",
