@@ -34,3 +34,26 @@ bench: build
 
 clean:
 	rm -rf $(BUILD) $(ASAN)
+
+# libFuzzer targets (tests/fuzz/README.md): clang, sanitizers, no EUC-JP literals.
+FUZZ         ?= build-fuzz
+FUZZ_SECONDS ?= 60
+
+.PHONY: fuzz fuzz-smoke fuzz-build fuzz-clean
+
+$(FUZZ)/CMakeCache.txt:
+	cmake -S . -B $(FUZZ) -DCMAKE_CXX_COMPILER=clang++ -DKX_FUZZ=ON -DKX_BUILD_TESTS=OFF
+
+fuzz-build: $(FUZZ)/CMakeCache.txt
+	cmake --build $(FUZZ) -j $(JOBS)
+
+fuzz: fuzz-build
+	sh tests/fuzz/run.sh $(FUZZ) $(FUZZ_SECONDS)
+
+# Every kept input once, then a short run of each target.
+fuzz-smoke: fuzz-build
+	sh tests/fuzz/run.sh -r $(FUZZ) 10
+
+clean: fuzz-clean
+fuzz-clean:
+	rm -rf $(FUZZ)
