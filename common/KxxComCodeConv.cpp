@@ -86,10 +86,12 @@ int kxl_iconvStep(iconv_t iDesc, char** iIn, size_t* iInLeft, std::string& ioOut
     return aError;
 }
 
-// Converts the iLen bytes of iText whole into oOut. The output grows until everything is
-// in; a byte the target cannot take, or a character cut off at the end, becomes one "?"
-// and the conversion goes on, so that no text loses its end.
-void kxl_convert(iconv_t iDesc, const char* iText, size_t iLen, std::string& oOut)
+} // namespace
+
+// The output grows until everything is in; a byte the target cannot take, or a character
+// cut off at the end, becomes one "?" and the conversion goes on, so that no text loses
+// its end.
+void kxg_cnvText(iconv_t iDesc, const char* iText, size_t iLen, std::string& oOut)
 {
     static char sSubstitute[] = "?";
     iconv(iDesc, nullptr, nullptr, nullptr, nullptr);
@@ -116,8 +118,6 @@ void kxl_convert(iconv_t iDesc, const char* iText, size_t iLen, std::string& oOu
     }
     oOut.resize(aUsed);
 }
-
-} // namespace
 
 void kxg_opnIcov()
 {
@@ -164,7 +164,7 @@ int kxg_chgIcov(const char* iText, std::string& oResult, int iSelector)
         return -1;
     }
     try {
-        kxl_convert(aDesc, iText, strlen(iText), oResult);
+        kxg_cnvText(aDesc, iText, strlen(iText), oResult);
     } catch (const std::bad_alloc&) {
         kxg_outWriteTracelog(aFunc, "メモリーの確保エラー");
         return -9993;

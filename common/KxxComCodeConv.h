@@ -22,6 +22,10 @@ int kxg_chkIcov(int iSelector);
 // 0 converted; -1 descriptor not open (oResult untouched); -9993 no memory.
 int kxg_chgIcov(const char* iText, std::string& oResult, int iSelector);
 
+// Converts the iLen bytes of iText whole with iDesc into oText, as kxg_chgIcov does.
+// Throws std::bad_alloc when memory runs out.
+void kxg_cnvText(iconv_t iDesc, const char* iText, size_t iLen, std::string& oText);
+
 // Closes every open descriptor.
 void kxg_cloIcov();
 

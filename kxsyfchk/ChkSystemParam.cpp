@@ -140,14 +140,22 @@ int kxl_addOSInitValue(const SysPrmRecord& iRec, unsigned long long& ioMinimum)
     return 0;
 }
 
+// The required minimum of a fixed or additional record.
+int kxl_getSingleMinimum(const SysPrmRecord& iRec, const InstallInfo& iInfo,
+                         unsigned long long& oMinimum)
+{
+    int aResult = kxl_getNeedValue(iRec, iInfo, oMinimum);
+    if (aResult == 0 && iRec.Criterion == "additional") {
+        aResult = kxl_addOSInitValue(iRec, oMinimum);
+    }
+    return aResult;
+}
+
 // Judges a fixed or additional record: its minimum, its value and its privilege.
 int kxl_chkSingleValue(SysPrmRecord& ioRec, const InstallInfo& iInfo)
 {
     unsigned long long aMinimum = 0;
-    int aResult = kxl_getNeedValue(ioRec, iInfo, aMinimum);
-    if (aResult == 0 && ioRec.Criterion == "additional") {
-        aResult = kxl_addOSInitValue(ioRec, aMinimum);
-    }
+    int aResult = kxl_getSingleMinimum(ioRec, iInfo, aMinimum);
     if (aResult != 0) {
         return aResult;
     }
@@ -304,6 +312,27 @@ int kxl_chkSysMin(const std::string& iCurrent, unsigned long long iMinimum, bool
     }
     kxg_outWriteTracelogEx(aFunc, "必要最小値の方が大きい[%s]<[%s]", aCur, aMinText);
     return -1;
+}
+
+int kxl_getMinimumText(const SysPrmRecord& iRec, const InstallInfo& iInfo, std::string& oText)
+{
+    if (iRec.Criterion == "optcri") {
+        unsigned long long aNeed[kOptNeedCount] = {};
+        if (kxl_getOptMinimums(iRec, aNeed) != 0) {
+            return -1;
+        }
+        oText = std::to_string(aNeed[0]);
+        for (int i = 1; i < kOptNeedCount; i++) {
+            oText += " " + std::to_string(aNeed[i]);
+        }
+        return 0;
+    }
+    unsigned long long aMinimum = 0;
+    int aResult = kxl_getSingleMinimum(iRec, iInfo, aMinimum);
+    if (aResult == 0) {
+        oText = std::to_string(aMinimum);
+    }
+    return aResult;
 }
 
 int kxl_ChkSystemParamList(const InstallInfo& iInfo, SysPrmList& ioList)

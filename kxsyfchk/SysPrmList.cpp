@@ -48,7 +48,8 @@ void kxl_cutRowFields(const std::string& iRow, std::string (&oFields)[kRowFields
     }
 }
 
-// The edition code of the installation; empty for an edition the rows cannot name.
+} // namespace
+
 std::string kxl_editionCode(uint32_t iType)
 {
     switch (iType) {
@@ -62,6 +63,8 @@ std::string kxl_editionCode(uint32_t iType)
         return "";
     }
 }
+
+namespace {
 
 std::string kxl_versionText(uint32_t iVersion)
 {
@@ -256,6 +259,7 @@ bool SysPrmRecord::operator==(const SysPrmRecord& iOther) const
            OSInitValue == iOther.OSInitValue && NeedValue == iOther.NeedValue &&
            CurrentPrivilege == iOther.CurrentPrivilege &&
            CurrentValue == iOther.CurrentValue && CurrentSource == iOther.CurrentSource &&
+           CurrentProject == iOther.CurrentProject &&
            MinimumValue == iOther.MinimumValue &&
            ErrStat == iOther.ErrStat;
 }

@@ -264,7 +264,8 @@ const std::string& kxl_chooseTriple(const std::vector<std::string>& iTriples,
 }
 
 // Stores privilege and value of the control's triple that counts for the record.
-void kxl_setControlValue(const std::string& iValue, SysPrmRecord& ioRecord)
+void kxl_setControlValue(const std::string& iProject, const std::string& iValue,
+                         SysPrmRecord& ioRecord)
 {
     const char* aFunc = "kxl_sekParam";
     std::vector<std::string> aTriples;
@@ -280,6 +281,7 @@ void kxl_setControlValue(const std::string& iValue, SysPrmRecord& ioRecord)
     ioRecord.CurrentValue = kxl_getTripleItem(aTriple, 1);
     kxg_cutEucText(ioRecord.CurrentValue, kParamTextMax);
     ioRecord.CurrentSource = kProjectFile;
+    ioRecord.CurrentProject = iProject;
     kxg_outWriteTracelogEx(aFunc, "設定する値[%s]", ioRecord.CurrentValue.c_str());
 }
 
@@ -312,7 +314,7 @@ void kxl_setProjectBlock(const std::string& iProject, std::string& ioBlock,
             kxg_outWriteTracelog(aFunc, "パラメタ名の後ろに'='が無い場合、次のブロックへ");
             continue;
         }
-        kxl_setControlValue(ioBlock.substr(aEqual + 1), *aRecord);
+        kxl_setControlValue(iProject, ioBlock.substr(aEqual + 1), *aRecord);
     }
     if (!aTaken) {
         kxg_outWriteTracelog(aFunc, "該当パラメタなし");

@@ -24,6 +24,7 @@ struct SysPrmRecord {
     std::string CurrentPrivilege; // privilege level found in /etc/project
     std::string CurrentValue;     // value found; empty = not set
     std::string CurrentSource;    // host file the value was read from, e.g. "/etc/system"
+    std::string CurrentProject;   // project entry the value was read from
     std::string MinimumValue;     // the required minimum as text
     int ErrStat = 0;              // 1 not set, 2 below the minimum, 4 wrong privilege
 
@@ -42,6 +43,9 @@ struct SysPrmList {
 const int kErrNotSet = 1;
 const int kErrBelowMinimum = 2;
 const int kErrPrivilege = 4;
+
+// The edition code of an installation Type (2 QA, 4 QB, 8 QBX); empty for any other.
+std::string kxl_editionCode(uint32_t iType);
 
 // Loads the rows of the parameter list files that apply to this host (iOSName such as
 // "Solaris10", and in managing-product mode role, edition and version).
@@ -78,6 +82,10 @@ int kxl_cnvSettingNumber(const std::string& iText, bool iKernelBases, unsigned l
 // 0 all judged; -1 or -9995 the evaluation stopped on a value it cannot use.
 int kxl_ChkSystemParamList(const InstallInfo& iInfo, SysPrmList& ioList);
 
+// The required minimum of a record as text (optcri: four blank-separated values), worked
+// out as the evaluation does, "calc" included. 0; nonzero when it cannot be.
+int kxl_getMinimumText(const SysPrmRecord& iRec, const InstallInfo& iInfo, std::string& oText);
+
 // Compares the current value with iMinimum as numbers (kxl_cnvSettingNumber; a number
 // beyond 64 bits is larger than any minimum, a text that is no number is never enough)
 // and writes iMinimum into oMinText in the current value's style (hexadecimal after
@@ -112,5 +120,26 @@ int kxl_readSysdefValue(FILE* iFile, const char* iLabel, unsigned long long& oVa
 // Writes the report of the judged list to the console and to the output log iOutLog.
 // 1 findings written; 0 all passed ("07005"); -1 a write failed.
 int kxl_outReport(const std::string& iOSName, const std::string& iOutLog, SysPrmList& ioList);
+
+// The results for programs, written to the file that KXSYFCHK_JSON names. main keeps it
+// through the run: the rows are taken after the evaluation, before the report uses up
+// the verdicts; the document is written with the exit status before the end sequence.
+struct JsonReport {
+    std::string Path;         // empty: no document is wanted
+    std::string OSName;       // "Solaris10"; empty until the release is known
+    std::string Rows = "[]";  // JSON array of one object per applicable row, UTF-8
+};
+
+// The path of the document from KXSYFCHK_JSON; empty when it is unset or empty.
+void kxl_iniJsonReport(JsonReport& oJson);
+
+// Takes one row per record of the judged list, with its verdict and fix.
+void kxl_setJsonRows(const std::string& iOSName, const InstallInfo& iInfo,
+                     const SysPrmList& iList, JsonReport& ioJson);
+
+// Writes the document (replacing the file whole) for a run that ends with iResult.
+// A file that cannot be written is traced and changes nothing else.
+void kxl_outJsonReport(const JsonReport& iJson, int iResult, const InstallInfo& iInfo,
+                       const std::string& iOutLog);
 
 #endif

@@ -34,12 +34,14 @@ int kxl_getOSName(std::string& oOSName)
 }
 
 // Loads, reads and judges the requirement records, then reports them.
-int kxl_chkSystemParams(const InstallInfo& iInfo, const std::string& iOutLog, SysPrmList& ioList)
+int kxl_chkSystemParams(const InstallInfo& iInfo, const std::string& iOutLog, SysPrmList& ioList,
+                        JsonReport& ioJson)
 {
     std::string aOSName;
     if (kxl_getOSName(aOSName) != 0) {
         return -1;
     }
+    ioJson.OSName = aOSName;
     if (kxl_getSysPrmList(aOSName, iInfo, ioList) != 0) {
         kxg_outWriteTracelog(kFunc, "システムパラメタ一覧取得エラー");
         return -1;
@@ -55,11 +57,15 @@ int kxl_chkSystemParams(const InstallInfo& iInfo, const std::string& iOutLog, Sy
         kxg_outWriteTracelog(kFunc, "システムパラメタ一覧チェック失敗");
         return -1;
     }
+    if (!ioJson.Path.empty()) {
+        kxl_setJsonRows(aOSName, iInfo, ioList, ioJson);
+    }
     return kxl_outReport(aOSName, iOutLog, ioList);
 }
 
 // The check after a successful start.
-int kxl_runCheck(const InstallInfo& iInfo, const std::string& iOutLog, SysPrmList& ioList)
+int kxl_runCheck(const InstallInfo& iInfo, const std::string& iOutLog, SysPrmList& ioList,
+                 JsonReport& ioJson)
 {
     if (kxg_outSysMessage("07001") != 0) {
         return -1;
@@ -68,7 +74,7 @@ int kxl_runCheck(const InstallInfo& iInfo, const std::string& iOutLog, SysPrmLis
         return kxg_outSysMessage("07002") == 0 ? 0 : -1;
     }
     try {
-        return kxl_chkSystemParams(iInfo, iOutLog, ioList);
+        return kxl_chkSystemParams(iInfo, iOutLog, ioList, ioJson);
     } catch (const std::bad_alloc&) {
         kxg_outWriteTracelog(kFunc, "メモリーの確保エラー");
         return -1;
@@ -83,6 +89,8 @@ int main(int argc, char** argv)
     std::string aOutLog;
     InstallInfo aInfo;
     SysPrmList aList;
+    JsonReport aJson;
+    kxl_iniJsonReport(aJson);
 
     int aStart = kxg_strDefChkCom(argc, argv, aOutLog, aInfo);
     if (aStart == 2) {
@@ -92,9 +100,10 @@ int main(int argc, char** argv)
         aResult = aStart;
     } else {
         kxg_outWriteTracelog(kFunc, "初期処理成功");
-        aResult = kxl_runCheck(aInfo, aOutLog, aList);
+        aResult = kxl_runCheck(aInfo, aOutLog, aList, aJson);
     }
     aList = SysPrmList{};
+    kxl_outJsonReport(aJson, aResult, aInfo, aOutLog);
     kxg_endDefChkCom(aResult);
     return aResult;
 }

@@ -14,8 +14,11 @@ cmake --install "$top/$build" --prefix "$tool" >/dev/null || exit 1
 for host in solaris10 solaris11 solaris9; do
     log=$tool/$host.log
     echo "==== kxsyfchk on sim/$host (LANG=ja_JP.UTF-8) ===="
-    echo "\$ KXDEFCHK_HOST_ROOT=sim/$host LANG=ja_JP.UTF-8 $tool/bin/kxsyfchk $log"
-    KXDEFCHK_HOST_ROOT=$top/sim/$host LANG=ja_JP.UTF-8 "$tool/bin/kxsyfchk" "$log"
+    # One host also writes its results for programs.
+    json=
+    [ "$host" = solaris11 ] && json=$tool/$host.json
+    echo "\$ ${json:+KXSYFCHK_JSON=$json }KXDEFCHK_HOST_ROOT=sim/$host LANG=ja_JP.UTF-8 $tool/bin/kxsyfchk $log"
+    KXSYFCHK_JSON=$json KXDEFCHK_HOST_ROOT=$top/sim/$host LANG=ja_JP.UTF-8 "$tool/bin/kxsyfchk" "$log"
     echo "---- exit status: $?"
     # The output log is in the code set the managing product declares (Code of its
     # installation file); show it in UTF-8.
@@ -30,6 +33,10 @@ for host in solaris10 solaris11 solaris9; do
         esac
     else
         echo "(none written)"
+    fi
+    if [ -n "$json" ]; then
+        echo "---- JSON results $json:"
+        cat "$json"
     fi
     echo
 done
