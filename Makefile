@@ -35,6 +35,13 @@ bench: build
 clean:
 	rm -rf $(BUILD) $(ASAN)
 
+# The snapshot collector (collect/) and the fleet playbook (contrib/ansible/), tested
+# against a tool directory installed from $(BUILD) (tests/fleet/run.sh). Needs posh, ksh
+# and dash; the playbook part runs where ansible-playbook is installed.
+.PHONY: fleet-test
+fleet-test: build
+	sh tests/fleet/run.sh $(BUILD)
+
 # libFuzzer targets (tests/fuzz/README.md): clang, sanitizers, no EUC-JP literals.
 FUZZ         ?= build-fuzz
 FUZZ_SECONDS ?= 60

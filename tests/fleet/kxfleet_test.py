@@ -1,0 +1,220 @@
+#!/usr/bin/env python3
+"""The control-node helper of the fleet playbook: what comes back from a host is
+decoded exactly or refused, unpacks to the snapshot's known files only, and the summary
+reads the tool's JSON report. Run: python3 tests/fleet/kxfleet_test.py"""
+
+import io
+import json
+import os
+import random
+import shutil
+import subprocess
+import sys
+import tarfile
+import tempfile
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+TOP = os.path.dirname(os.path.dirname(HERE))
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
+sys.path.insert(0, os.path.join(TOP, "contrib/ansible/files"))
+import kxfleet  # noqa: E402
+
+
+def run(argv, data=b"", env=None):
+    return subprocess.run(argv, input=data, stdout=subprocess.PIPE, check=True, env=env).stdout
+
+
+def snapshot_tar(extra=()):
+    """A small snapshot archive; extra: (TarInfo, bytes or None) added last."""
+    buf = io.BytesIO()
+    with tarfile.open(fileobj=buf, mode="w") as tar:
+        files = [("MANIFEST", b"host: db1\nrelease: 5.10\n"),
+                 ("etc/project", b"system:0::::\n"),
+                 ("capture/sysdef.out", b"sysdef\n"), ("capture/sysdef.status", b"0\n")]
+        for name, data in files:
+            info = tarfile.TarInfo(name)
+            info.size = len(data)
+            tar.addfile(info, io.BytesIO(data))
+        for info, data in extra:
+            tar.addfile(info, io.BytesIO(data) if data is not None else None)
+    return buf.getvalue()
+
+
+def transcript(archive, name="db1.tar", encoding="uu", status=0, noise="", crlf=False,
+               cksum=None):
+    """What the collection step prints for an archive, as a host's tty may show it."""
+    ck = cksum or run(["cksum"], archive).decode().split()
+    if encoding == "uu":
+        body = "begin 600 %s\n" % name
+        for i in range(0, len(archive), 45):
+            body += kxfleet.binascii.b2a_uu(archive[i:i + 45], backtick=True).decode()
+        body += "`\nend\n"
+    else:
+        body = run(["od", "-b", "-"], archive).decode()
+    text = ("%sKXSNAP-STATUS %d\nKXSNAP-STDERR-BEGIN\n\nKXSNAP-STDERR-END\n"
+            "KXSNAP-ARCHIVE %s\nKXSNAP-CKSUM %s %s\nKXSNAP-DATA-BEGIN %s\n%sKXSNAP-DATA-END\n%s"
+            % (noise, status, name, ck[0], ck[1], encoding, body, noise))
+    return text.replace("\n", "\r\n") if crlf else text
+
+
+class Transfer(unittest.TestCase):
+    def test_archives_arrive_byte_for_byte(self):
+        # The cksum the host sends is the real cksum command's: a match proves ours too.
+        rnd = random.Random(7)
+        blobs = {
+            "empty": b"",
+            "one byte": b"\x00",
+            "odd length": bytes(range(256)) * 3 + b"\x01",
+            # od prints a run of equal lines as "*"
+            "long runs": b"\x00" * 5000 + b"x" + b"\xff" * 4096,
+            "noise": bytes(rnd.getrandbits(8) for _ in range(70000)),
+        }
+        for label, blob in blobs.items():
+            for encoding in ("uu", "od"):
+                for crlf in (False, True):
+                    with self.subTest(label=label, encoding=encoding, crlf=crlf):
+                        text = transcript(blob, encoding=encoding, crlf=crlf,
+                                          noise="Authorized uses only.\nShared connection closed.\n")
+                        parsed = kxfleet.parse_transcript(text)
+                        self.assertEqual(blob, kxfleet.archive_bytes(parsed))
+
+    def test_refused_transfers_say_why(self):
+        good = transcript(b"payload" * 100)
+        cases = {
+            "collector failed": (transcript(b"x", status=1).replace(
+                "KXSNAP-STDERR-BEGIN\n", "KXSNAP-STDERR-BEGIN\nkxsnap: no such directory\n"),
+                "no such directory"),
+            "cut short": (good[:good.index("KXSNAP-DATA-END")], "cut short"),
+            "damaged": (good.replace("KXSNAP-CKSUM ", "KXSNAP-CKSUM 1"), "damaged"),
+            "no status": (good.replace("KXSNAP-STATUS 0\n", ""), "no status"),
+            "host refused": ("KXSNAP-FAIL cannot create /var/tmp/kxsnap.1\n", "cannot create"),
+            "unknown form": (good.replace("DATA-BEGIN uu", "DATA-BEGIN b64"), "unknown encoding"),
+            "nothing": ("", "no status"),
+        }
+        for label, (text, message) in cases.items():
+            with self.subTest(label):
+                with self.assertRaises(kxfleet.UnpackError) as caught:
+                    kxfleet.archive_bytes(kxfleet.parse_transcript(text))
+                self.assertIn(message, str(caught.exception))
+
+
+class Unpack(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp()
+
+    def tearDown(self):
+        shutil.rmtree(self.dir)
+
+    def test_only_known_regular_files_are_taken(self):
+        def info(name, kind=tarfile.REGTYPE, size=0, link=""):
+            i = tarfile.TarInfo(name)
+            i.type, i.size, i.linkname = kind, size, link
+            return i
+        evil = b"#!/bin/sh\ntouch /tmp/owned\n"
+        hostile = [
+            (info("../escaped", size=1), b"x"),
+            (info("/etc/cron.d/x", size=1), b"x"),
+            (info("etc/system", tarfile.SYMTYPE, link="/etc/shadow"), None),
+            (info("opt/vestrel/etc/vestrel.reg", tarfile.LNKTYPE, link="etc/project"), None),
+            (info("etc/system.d/fifo", tarfile.FIFOTYPE), None),
+            (info("etc/system.d/.hidden", size=1), b"x"),
+            (info("usr/sbin/sysdef", size=len(evil)), evil),
+            (info("usr/bin/evil", size=len(evil)), evil),
+        ]
+        for form in ("tar", "tar.gz", "tar.Z"):
+            with self.subTest(form):
+                archive = snapshot_tar(hostile)
+                if form == "tar.gz":
+                    archive = run(["gzip", "-c"], archive)
+                elif form == "tar.Z":
+                    archive = run(["compress", "-c"], archive)
+                dest = os.path.join(self.dir, form, "db1")
+                result = kxfleet.unpack(transcript(archive, name="db1." + form), dest)
+                got = sorted(os.path.relpath(os.path.join(d, f), dest)
+                             for d, _, fs in os.walk(dest) for f in fs)
+                self.assertEqual(["MANIFEST", "capture/sysdef.out", "capture/sysdef.status",
+                                  "etc/project", "usr/bin/grep", "usr/sbin/sysdef"], got)
+                with open(os.path.join(dest, "usr/sbin/sysdef")) as stream:
+                    self.assertEqual(kxfleet.REPLAY_COMMAND.format(name="sysdef"), stream.read())
+                self.assertEqual(["../escaped", "/etc/cron.d/x", "etc/system",
+                                  "opt/vestrel/etc/vestrel.reg", "etc/system.d/fifo",
+                                  "etc/system.d/.hidden"], result["ignored"])
+                self.assertEqual("5.10", result["manifest"]["release"])
+                self.assertEqual(["db1"], os.listdir(os.path.dirname(dest)))
+
+    def test_replays_are_the_collectors(self):
+        # The control node writes the replay commands itself; they must be the ones the
+        # collector writes, or a snapshot would be checked differently here.
+        out = os.path.join(self.dir, "out")
+        os.mkdir(out)
+        env = dict(os.environ, KXSNAP_ROOT=os.path.join(TOP, "sim/solaris11"))
+        path = run(["sh", os.path.join(TOP, "collect/kxsnap"), out], env=env).decode().split("\n")[-2]
+        with open(path, "rb") as stream:
+            archive = stream.read()
+        theirs = os.path.join(self.dir, "theirs")
+        os.mkdir(theirs)
+        run(["tar", "-xf", "-", "-C", theirs], run(["gzip", "-dc"], archive))
+        ours = os.path.join(self.dir, "ours")
+        kxfleet.unpack(transcript(archive, name=os.path.basename(path)), ours)
+        for name in ("usr/bin/uname", "usr/bin/id", "usr/bin/grep", "usr/sbin/sysdef",
+                     "usr/sbin/prtconf"):
+            with self.subTest(name):
+                with open(os.path.join(theirs, name), "rb") as a, open(os.path.join(ours, name), "rb") as b:
+                    self.assertEqual(a.read(), b.read())
+                self.assertTrue(os.access(os.path.join(ours, name), os.X_OK))
+
+    def test_a_new_snapshot_replaces_the_old_whole(self):
+        dest = os.path.join(self.dir, "db1")
+        kxfleet.unpack(transcript(snapshot_tar()), dest)
+        with open(os.path.join(dest, "etc/stale"), "w") as stream:
+            stream.write("left from last time")
+        with self.assertRaises(kxfleet.UnpackError):
+            kxfleet.unpack(transcript(b"not a tar"), dest)
+        self.assertTrue(os.path.exists(os.path.join(dest, "etc/stale")), "a failed unpack keeps the old")
+        kxfleet.unpack(transcript(snapshot_tar()), dest)
+        self.assertFalse(os.path.exists(os.path.join(dest, "etc/stale")))
+        self.assertEqual(["db1"], os.listdir(self.dir))
+
+    def test_a_bomb_is_refused(self):
+        archive = run(["gzip", "-c"], snapshot_tar([(tarfile.TarInfo("pad"), None)]) + b"\0" * 10**6)
+        with self.assertRaises(kxfleet.UnpackError) as caught:
+            kxfleet.unpack(transcript(archive, name="db1.tar.gz"), os.path.join(self.dir, "d"),
+                           max_bytes=100000)
+        self.assertIn("more than", str(caught.exception))
+
+
+class Summary(unittest.TestCase):
+    def test_rows(self):
+        sample = os.path.join(HERE, "report-sample.json")
+        failed = os.path.join(tempfile.mkdtemp(), "failed.json")
+        self.addCleanup(shutil.rmtree, os.path.dirname(failed))
+        with open(failed, "w") as stream:
+            json.dump({"tool": "kxsyfchk", "os": None, "release": None, "product": None,
+                       "exit_status": 255, "trace": "/opt/kx/trace/trace.log",
+                       "output_log": None, "requirements": []}, stream)
+        cases = [
+            ({"host": "db1", "state": "checked", "rc": 1, "json": sample, "release": "5.9"},
+             ["db1", "5.10", "1", "2", ["project.max-shm-memory (user.root): below-minimum,wrong-privilege",
+                                        "rlim_fd_max: not-set"]]),
+            ({"host": "db2", "state": "checked", "rc": 255, "json": failed, "release": "5.10"},
+             ["db2", "5.10", "255", "0", ["the check failed: see /opt/kx/trace/trace.log"]]),
+            ({"host": "db3", "state": "checked", "rc": 1, "json": "/nonexistent.json", "release": "5.8"},
+             ["db3", "5.8", "1", "?", ["no JSON report (/nonexistent.json)"]]),
+            ({"host": "db4", "state": "unreachable", "message": "Connection refused"},
+             ["db4", "-", "unreachable", "-", ["Connection refused"]]),
+            ({"host": "db5", "state": "not-collected", "message": "kxsnap failed\nno such directory",
+              "release": ""},
+             ["db5", "-", "not-collected", "-", ["kxsnap failed", "no such directory"]]),
+            ({"host": "db6", "state": "checked", "rc": 255, "json": failed, "release": "5.10",
+              "notes": "kxsnap: warning: not run as root"},
+             ["db6", "5.10", "255", "0", ["the check failed: see /opt/kx/trace/trace.log",
+                                          "kxsnap: warning: not run as root"]]),
+        ]
+        for outcome, row in cases:
+            with self.subTest(outcome["host"]):
+                self.assertEqual(row, kxfleet.host_row(outcome))
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=1)
