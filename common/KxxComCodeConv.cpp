@@ -12,6 +12,8 @@
 
 iconv_t gIC = nullptr;
 iconv_t gICLC = nullptr;
+bool gICAscii = false;
+bool gICLCAscii = false;
 
 namespace {
 
@@ -86,13 +88,44 @@ int kxl_iconvStep(iconv_t iDesc, char** iIn, size_t* iInLeft, std::string& ioOut
     return aError;
 }
 
+// Converts only the runs of non-ASCII bytes of iText (whole characters of EUC-JP, whose
+// every byte is above 0x7F) and copies the ASCII between them: most texts of the tool are
+// mostly ASCII, and the descriptor's own work is what costs.
+void kxl_cnvNonAscii(iconv_t iDesc, const char* iText, size_t iLen, std::string& oOut)
+{
+    static std::string sPart;
+    oOut.clear();
+    size_t aPos = 0;
+    while (aPos < iLen) {
+        size_t aAscii = aPos;
+        while (aAscii < iLen && static_cast<unsigned char>(iText[aAscii]) < 0x80) {
+            aAscii++;
+        }
+        oOut.append(iText + aPos, aAscii - aPos);
+        size_t aEnd = aAscii;
+        while (aEnd < iLen && static_cast<unsigned char>(iText[aEnd]) >= 0x80) {
+            aEnd++;
+        }
+        if (aEnd > aAscii) {
+            kxg_cnvText(iDesc, iText + aAscii, aEnd - aAscii, sPart);
+            oOut += sPart;
+        }
+        aPos = aEnd;
+    }
+}
+
 } // namespace
 
 // The output grows until everything is in; a byte the target cannot take, or a character
 // cut off at the end, becomes one "?" and the conversion goes on, so that no text loses
 // its end.
-void kxg_cnvText(iconv_t iDesc, const char* iText, size_t iLen, std::string& oOut)
+void kxg_cnvText(iconv_t iDesc, const char* iText, size_t iLen, std::string& oOut,
+                 bool iAsciiKept)
 {
+    if (iAsciiKept) {
+        kxl_cnvNonAscii(iDesc, iText, iLen, oOut);
+        return;
+    }
     static char sSubstitute[] = "?";
     iconv(iDesc, nullptr, nullptr, nullptr, nullptr);
     oOut.assign(iLen * 2 + 16, '\0');
@@ -145,6 +178,8 @@ void kxg_opnIcov()
     } else {
         kxg_outWriteTracelog(aFunc, "EUC ASCII no chg LC");
     }
+    gICLCAscii = kxg_chkAsciiKept(gICLC);
+    gICAscii = kxg_chkAsciiKept(aFileDesc);
     // Set last, so that every trace line of the opening is written in EUC-JP.
     gIC = aFileDesc;
 }
@@ -164,12 +199,26 @@ int kxg_chgIcov(const char* iText, std::string& oResult, int iSelector)
         return -1;
     }
     try {
-        kxg_cnvText(aDesc, iText, strlen(iText), oResult);
+        kxg_cnvText(aDesc, iText, strlen(iText), oResult, iSelector == 0 ? gICAscii : gICLCAscii);
     } catch (const std::bad_alloc&) {
         kxg_outWriteTracelog(aFunc, "メモリーの確保エラー");
         return -9993;
     }
     return 0;
+}
+
+bool kxg_chkAsciiKept(iconv_t iDesc)
+{
+    if (iDesc == kNoDescriptor) {
+        return false;
+    }
+    char aAscii[128];
+    for (int i = 0; i < 128; i++) {
+        aAscii[i] = static_cast<char>(i);
+    }
+    std::string aOut;
+    kxg_cnvText(iDesc, aAscii, sizeof aAscii, aOut);
+    return aOut == std::string(aAscii, sizeof aAscii);
 }
 
 void kxg_cloIcov()

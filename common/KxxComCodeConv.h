@@ -10,6 +10,9 @@
 
 extern iconv_t gIC;
 extern iconv_t gICLC;
+// Whether each descriptor writes the ASCII bytes of a text as they are (UTF-8 does).
+extern bool gICAscii;
+extern bool gICLCAscii;
 
 // Chooses the code sets from the locale and the managing product and opens the descriptors.
 void kxg_opnIcov();
@@ -22,9 +25,14 @@ int kxg_chkIcov(int iSelector);
 // 0 converted; -1 descriptor not open (oResult untouched); -9993 no memory.
 int kxg_chgIcov(const char* iText, std::string& oResult, int iSelector);
 
-// Converts the iLen bytes of iText whole with iDesc into oText, as kxg_chgIcov does.
-// Throws std::bad_alloc when memory runs out.
-void kxg_cnvText(iconv_t iDesc, const char* iText, size_t iLen, std::string& oText);
+// Converts the iLen bytes of iText whole with iDesc into oText, as kxg_chgIcov does; with
+// iAsciiKept (a target that writes ASCII as it is) only the other characters go through
+// the descriptor. Throws std::bad_alloc when memory runs out.
+void kxg_cnvText(iconv_t iDesc, const char* iText, size_t iLen, std::string& oText,
+                 bool iAsciiKept = false);
+
+// Whether iDesc writes every ASCII byte as it is.
+bool kxg_chkAsciiKept(iconv_t iDesc);
 
 // Closes every open descriptor.
 void kxg_cloIcov();

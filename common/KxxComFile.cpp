@@ -20,8 +20,9 @@ FilePtr kxl_toStream(int iFd, const char* iMode, bool iDevice)
         errno = EINVAL;
         return FilePtr();
     }
-    int aFlags = fcntl(iFd, F_GETFL);
-    if (aFlags == -1 || fcntl(iFd, F_SETFL, aFlags & ~O_NONBLOCK) == -1) {
+    // Waiting matters only for a device; a regular file never makes a read or write wait.
+    int aFlags = S_ISCHR(aStat.st_mode) ? fcntl(iFd, F_GETFL) : 0;
+    if (aFlags == -1 || (aFlags != 0 && fcntl(iFd, F_SETFL, aFlags & ~O_NONBLOCK) == -1)) {
         close(iFd);
         return FilePtr();
     }
@@ -36,14 +37,15 @@ FilePtr kxl_toStream(int iFd, const char* iMode, bool iDevice)
 
 FilePtr kxg_openInput(const std::string& iPath)
 {
-    int aFd = open(iPath.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
+    int aFd = open(iPath.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     return aFd < 0 ? FilePtr() : kxl_toStream(aFd, "r", false);
 }
 
 FilePtr kxg_openAppend(const std::string& iPath)
 {
     int aFd = open(iPath.c_str(),
-                   O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW, 0666);
+                   O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC,
+                   0666);
     return aFd < 0 ? FilePtr() : kxl_toStream(aFd, "a", true);
 }
 

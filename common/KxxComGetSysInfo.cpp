@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include "KxxComOutTrace.h"
+#include "KxxComProcess.h"
 #include "KxxComString.h"
 
 FilePtr gCommandRockFP;
@@ -41,7 +42,7 @@ std::string kxl_tmpFilePath(const char* iName)
 // Opens iPath for writing like fopen's "w", but never through a symbolic link.
 FilePtr kxl_openNoFollow(const std::string& iPath)
 {
-    int aFd = open(iPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, 0644);
+    int aFd = open(iPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (aFd < 0) {
         return FilePtr();
     }
@@ -227,86 +228,39 @@ unsigned long kxl_getCommandTimeout()
     return aSeconds;
 }
 
-// The signals waited for while a command runs: its end, and those that end the tool.
-void kxl_getWaitSignals(sigset_t& oSet)
+// Whether every program of the pipeline is an executable regular file given by its full
+// path: only then can it be started without a shell and behave as under one.
+bool kxl_areExecutables(const std::vector<KxProgram>& iPrograms)
 {
-    sigemptyset(&oSet);
-    for (int aSignal : {SIGCHLD, SIGINT, SIGQUIT, SIGTERM, SIGHUP}) {
-        sigaddset(&oSet, aSignal);
+    for (const KxProgram& aProgram : iPrograms) {
+        if (aProgram[0][0] != '/' || kxg_chkFileExist(aProgram[0]) != 3 ||
+            access(aProgram[0].c_str(), X_OK) != 0) {
+            return false;
+        }
     }
+    return true;
 }
 
-// Waits until iPid ends (oRaw: its wait status) or iSeconds have passed. The caller
-// blocks the wait signals, so that they can be waited for with a time limit.
-// 0 ended; -1 the time is up; else the signal that came to end the tool.
-int kxl_waitChild(pid_t iPid, unsigned long iSeconds, int& oRaw)
+// Runs iCommand as the shell would, and without one where its line allows: each shell
+// started costs as much as the command. The wait status reads as the shell reports it.
+// As kxg_runPrograms.
+int kxl_runCommandLine(const std::string& iCommand, unsigned long iSeconds, int& oRaw)
 {
-    struct timespec aDeadline;
-    clock_gettime(CLOCK_MONOTONIC, &aDeadline);
-    aDeadline.tv_sec += static_cast<time_t>(iSeconds);
-    sigset_t aSignals;
-    kxl_getWaitSignals(aSignals);
-    for (;;) {
-        pid_t aDone = waitpid(iPid, &oRaw, WNOHANG);
-        if (aDone == iPid || (aDone < 0 && errno != EINTR)) {
-            if (aDone < 0) {
-                oRaw = -1;
-            }
-            return 0;
+    std::vector<KxProgram> aPrograms;
+    std::string aOutput;
+    if (kxg_cutCommandLine(iCommand, aPrograms, aOutput) && kxl_areExecutables(aPrograms)) {
+        int aRun = kxg_runPrograms(aPrograms, aOutput, iSeconds, oRaw);
+        // A shell reports a program ended by a signal as the status 128 + the signal.
+        if (aRun == 0 && oRaw != -1 && WIFSIGNALED(oRaw)) {
+            oRaw = (128 + WTERMSIG(oRaw)) << 8;
         }
-        struct timespec aNow, aLeft;
-        clock_gettime(CLOCK_MONOTONIC, &aNow);
-        aLeft.tv_sec = aDeadline.tv_sec - aNow.tv_sec;
-        aLeft.tv_nsec = aDeadline.tv_nsec - aNow.tv_nsec;
-        if (aLeft.tv_nsec < 0) {
-            aLeft.tv_sec--;
-            aLeft.tv_nsec += 1000000000L;
-        }
-        if (aLeft.tv_sec < 0) {
-            return -1;
-        }
-        int aSignal = sigtimedwait(&aSignals, nullptr, &aLeft);
-        if (aSignal > 0 && aSignal != SIGCHLD) {
-            return aSignal;
+        // One that could not be started after all (a script without "#!") is left to
+        // the shell, which knows what to make of it.
+        if (aRun != -1) {
+            return aRun;
         }
     }
-}
-
-// Runs iCommand through the shell, as system() does, but in a process group of its own
-// that is killed whole when the command passes its time limit, leaves processes behind,
-// or the tool itself is interrupted (the interruption then takes its course).
-// 0 ended (oRaw: the wait status, -1 when it could not be had); 1 killed at the time
-// limit; -1 not started.
-int kxl_runShell(const std::string& iCommand, unsigned long iSeconds, int& oRaw)
-{
-    struct sigaction aDefault = {}, aOldAction;
-    aDefault.sa_handler = SIG_DFL;
-    sigaction(SIGCHLD, &aDefault, &aOldAction);
-    sigset_t aSignals, aOldMask;
-    kxl_getWaitSignals(aSignals);
-    sigprocmask(SIG_BLOCK, &aSignals, &aOldMask);
-    pid_t aPid = fork();
-    if (aPid == 0) {
-        setpgid(0, 0);
-        sigprocmask(SIG_SETMASK, &aOldMask, nullptr);
-        execl("/bin/sh", "sh", "-c", iCommand.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int aWait = -1;
-    if (aPid > 0) {
-        setpgid(aPid, aPid);
-        aWait = kxl_waitChild(aPid, iSeconds, oRaw);
-        kill(-aPid, SIGKILL);
-        if (aWait != 0) {
-            waitpid(aPid, &oRaw, 0);
-        }
-    }
-    sigprocmask(SIG_SETMASK, &aOldMask, nullptr);
-    sigaction(SIGCHLD, &aOldAction, nullptr);
-    if (aWait > 0) {
-        raise(aWait);
-    }
-    return aPid < 0 ? -1 : (aWait == 0 ? 0 : 1);
+    return kxg_runPrograms({{"/bin/sh", "-c", iCommand}}, "", iSeconds, oRaw);
 }
 
 } // namespace
@@ -440,7 +394,7 @@ int kxg_runSysCom(const std::string& iCommand)
     fflush(nullptr);
     unsigned long aSeconds = kxl_getCommandTimeout();
     int aRaw = -1;
-    int aRun = kxl_runShell(iCommand, aSeconds, aRaw);
+    int aRun = kxl_runCommandLine(iCommand, aSeconds, aRaw);
     if (aRun == 1) {
         kxg_outWriteTracelogEx(aFunc, "[コマンドタイムアウト]=[%lu秒] プロセスグループを強制終了",
                                aSeconds);

@@ -2,6 +2,9 @@
 #include "KxxComIniRead.h"
 
 #include <cstdio>
+#include <sys/stat.h>
+#include <unordered_map>
+#include <vector>
 
 #include "KxxComFile.h"
 #include "KxxComOutTrace.h"
@@ -15,28 +18,59 @@ const int kIniLineBuffer = 4096;
 // The result while the key search is still going on.
 const int kNotDecided = 1;
 
-bool kxl_readLine(FILE* iFile, std::string& oLine)
+// The lines of one INI file as a 4096-byte line read gives them, kept while the file
+// stays the same one with the same size and time: every lookup of a run sees the current
+// contents, but the file is read once however many values are asked for.
+struct IniFile {
+    dev_t Dev = 0;
+    ino_t Ino = 0;
+    off_t Size = 0;
+    struct timespec MTime = {};
+    std::vector<std::string> Lines;
+};
+std::unordered_map<std::string, IniFile> sIniFiles;
+
+bool kxl_isSameFile(const IniFile& iFile, const struct stat& iStat)
 {
-    char aBuff[kIniLineBuffer];
-    if (fgets(aBuff, sizeof aBuff, iFile) == nullptr) {
-        return false;
-    }
-    oLine = aBuff;
-    return true;
+    return iFile.Dev == iStat.st_dev && iFile.Ino == iStat.st_ino && iFile.Size == iStat.st_size &&
+           iFile.MTime.tv_sec == iStat.st_mtim.tv_sec &&
+           iFile.MTime.tv_nsec == iStat.st_mtim.tv_nsec;
 }
 
-// Reads up to the line that opens the section; false at end of file.
-bool kxl_seekSection(FILE* iFile, const std::string& iSection)
+// The lines of the file at iPath; null when it cannot be opened (or is no regular file).
+const std::vector<std::string>* kxl_getIniLines(const std::string& iPath)
+{
+    struct stat aStat;
+    auto aCached = sIniFiles.find(iPath);
+    if (aCached != sIniFiles.end() && stat(iPath.c_str(), &aStat) == 0 &&
+        kxl_isSameFile(aCached->second, aStat)) {
+        return &aCached->second.Lines;
+    }
+    FilePtr aStream = kxg_openInput(iPath);
+    if (!aStream || fstat(fileno(aStream.get()), &aStat) != 0) {
+        sIniFiles.erase(iPath);
+        return nullptr;
+    }
+    IniFile aFile{aStat.st_dev, aStat.st_ino, aStat.st_size, aStat.st_mtim, {}};
+    char aBuff[kIniLineBuffer];
+    while (fgets(aBuff, sizeof aBuff, aStream.get()) != nullptr) {
+        aFile.Lines.emplace_back(aBuff);
+    }
+    return &(sIniFiles[iPath] = std::move(aFile)).Lines;
+}
+
+// The index of the line that opens the section, or iLines.size() when there is none.
+size_t kxl_seekSection(const std::vector<std::string>& iLines, const std::string& iSection)
 {
     std::string aHeader = "[" + iSection + "]";
-    std::string aLine;
-    while (kxl_readLine(iFile, aLine)) {
+    for (size_t i = 0; i < iLines.size(); i++) {
+        std::string aLine = iLines[i];
         kxg_trimLeft(aLine);
         if (kxg_cmpStrni(aLine.c_str(), aHeader.c_str(), aHeader.size()) == 0) {
-            return true;
+            return i;
         }
     }
-    return false;
+    return iLines.size();
 }
 
 // Whether the trimmed line aLine gives the key iKey, and its value.
@@ -68,12 +102,13 @@ bool kxl_matchKey(const std::string& iLine, const std::string& iKey, std::string
     return false;
 }
 
-// Searches the section's lines for the key. 0 found; -9996 the next section came first;
-// kNotDecided at end of file.
-int kxl_seekKey(FILE* iFile, const std::string& iKey, std::string& oValue)
+// Searches the section's lines, from iFrom on, for the key. 0 found; -9996 the next
+// section came first; kNotDecided at end of file.
+int kxl_seekKey(const std::vector<std::string>& iLines, size_t iFrom, const std::string& iKey,
+                std::string& oValue)
 {
-    std::string aLine;
-    while (kxl_readLine(iFile, aLine)) {
+    for (size_t i = iFrom; i < iLines.size(); i++) {
+        std::string aLine = iLines[i];
         kxg_trimLeft(aLine);
         kxg_trimRight(aLine);
         if (!aLine.empty() && aLine[0] == '[') {
@@ -93,17 +128,18 @@ int kxg_readIniString(const std::string& iSection, const std::string& iKey,
                       std::string& oValue, const std::string& iPath)
 {
     const char* aFunc = "kxg_readIniString";
-    FilePtr aFile = kxg_openInput(iPath);
-    if (!aFile) {
+    const std::vector<std::string>* aLines = kxl_getIniLines(iPath);
+    if (aLines == nullptr) {
         kxg_outWriteTracelog(aFunc, "ファイルオープンエラー");
         return -9998;
     }
     oValue.clear();
-    if (!kxl_seekSection(aFile.get(), iSection)) {
+    size_t aSection = kxl_seekSection(*aLines, iSection);
+    if (aSection == aLines->size()) {
         kxg_outWriteTracelog(aFunc, "セクション名が存在していなかったエラー");
         return -9997;
     }
-    int aResult = kxl_seekKey(aFile.get(), iKey, oValue);
+    int aResult = kxl_seekKey(*aLines, aSection + 1, iKey, oValue);
     if (aResult == kNotDecided) {
         kxg_outWriteTracelog(aFunc, "キー名が存在していなかったエラー");
         aResult = -9996;

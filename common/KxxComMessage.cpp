@@ -154,13 +154,12 @@ int kxl_chkSysMsgFrm(const std::string& iRow)
     return 0;
 }
 
-// First pass over the console catalog: checks every row and counts them.
-// 0; -9995 a row breaks a limit; -9993 no memory; -9998 not readable.
-int kxl_cntSysMsgRows(FILE* iFile, uint32_t& oCount)
+// Reads the console catalog in one pass, checking every row as it is kept.
+// 0; -9995 a row breaks a limit; -9998 not readable. Throws std::bad_alloc.
+int kxl_readSysMsgRows(FILE* iFile, SysMsgInfo& ioInfo)
 {
     const char* aFunc = "kxg_startSysMessage";
     char aBuff[kSysMsgLineBuffer];
-    oCount = 0;
     while (fgets(aBuff, sizeof aBuff, iFile) != nullptr) {
         std::string aLine = aBuff;
         if (!kxl_isMsgRow(aLine)) {
@@ -171,31 +170,19 @@ int kxl_cntSysMsgRows(FILE* iFile, uint32_t& oCount)
             kxg_outWriteTracelog(aFunc, "メッセージファイルフォーマットエラー");
             return aResult;
         }
-        oCount++;
+        SysMsgRow aRow;
+        uint32_t aPos = 0;
+        kxg_cutWord(aLine, ',', aPos, aRow.MsgId);
+        aRow.MsgText = aLine.substr(aPos);
+        ioInfo.Rows.push_back(std::move(aRow));
     }
     // A read error must not leave a shortened catalog that passes for loaded.
     if (ferror(iFile) != 0) {
         kxg_outWriteTracelog(aFunc, "ファイル読み込みエラー");
         return -9998;
     }
+    ioInfo.RowCount = static_cast<uint32_t>(ioInfo.Rows.size());
     return 0;
-}
-
-// Second pass: fills the rows counted by the first, never more.
-void kxl_setSysMsgRows(FILE* iFile, SysMsgInfo& ioInfo)
-{
-    char aBuff[kSysMsgLineBuffer];
-    uint32_t aRow = 0;
-    while (aRow < ioInfo.RowCount && fgets(aBuff, sizeof aBuff, iFile) != nullptr) {
-        std::string aLine = aBuff;
-        if (!kxl_isMsgRow(aLine)) {
-            continue;
-        }
-        uint32_t aPos = 0;
-        kxg_cutWord(aLine, ',', aPos, ioInfo.Rows[aRow].MsgId);
-        ioInfo.Rows[aRow].MsgText = aLine.substr(aPos);
-        aRow++;
-    }
 }
 
 // The first console catalog row of identifier iMsgId; null when there is none.
@@ -353,18 +340,15 @@ int kxg_startSysMessage()
         kxg_outWriteTracelog(aFunc, "ファイルオープンにエラー");
         return -9998;
     }
-    int aResult = kxl_cntSysMsgRows(aFile.get(), aInfo->RowCount);
-    if (aResult != 0) {
-        return aResult;
-    }
     try {
-        aInfo->Rows.resize(aInfo->RowCount);
+        int aResult = kxl_readSysMsgRows(aFile.get(), *aInfo);
+        if (aResult != 0) {
+            return aResult;
+        }
     } catch (const std::bad_alloc&) {
         kxg_outWriteTracelog(aFunc, "リストのメモリー確保エラー");
         return -9993;
     }
-    rewind(aFile.get());
-    kxl_setSysMsgRows(aFile.get(), *aInfo);
     gSysMsgInfoSTR = std::move(aInfo);
     return 0;
 }

@@ -4,6 +4,8 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <new>
 #include <sys/stat.h>
 
 #include "KxxComCodeConv.h"
@@ -24,9 +26,28 @@ const off_t kTraceRunLimit = 16 * 1048576;
 const int kTraceHistoryFiles = 3;
 const size_t kTraceFormatBuffer = 4096;
 
-// Set while a message is being converted: the conversion's own trace lines are then
-// written unconverted, so the writer never re-enters itself more than once.
-bool sConverting = false;
+// The line being written and its converted message: kept from line to line, so that
+// writing a line allocates nothing once they are large enough.
+std::string sLine;
+std::string sConverted;
+
+// The trace file as the run keeps it open between lines: reopened when the trace path
+// changes, after a failed write, and when, looked at once a second, the path no longer
+// names the open file (another command of the family moved it into the history); closed
+// before the history is rotated.
+struct TraceFile {
+    FilePtr File;
+    std::string Path;
+    dev_t Dev = 0;
+    ino_t Ino = 0;
+    off_t Size = 0;       // as the last look at it found it, with this run's lines since
+    time_t Checked = -1;  // the second of that look
+};
+TraceFile sTrace;
+
+// The time stamp of the second the last line was written in.
+time_t sStampSecond = -1;
+std::string sStamp;
 
 std::string kxl_traceDirPath()
 {
@@ -34,25 +55,57 @@ std::string kxl_traceDirPath()
 }
 
 
+void kxl_cloTraceFile()
+{
+    sTrace = TraceFile{};
+}
+
+// The open trace file for iPath; null when it cannot be opened.
+FILE* kxl_opnTraceFile(const std::string& iPath, time_t iNow)
+{
+    struct stat aStat;
+    if (sTrace.File && sTrace.Path == iPath) {
+        if (iNow == sTrace.Checked) {
+            return sTrace.File.get();
+        }
+        if (stat(iPath.c_str(), &aStat) == 0 && aStat.st_dev == sTrace.Dev &&
+            aStat.st_ino == sTrace.Ino) {
+            sTrace.Size = aStat.st_size;
+            sTrace.Checked = iNow;
+            return sTrace.File.get();
+        }
+    }
+    kxl_cloTraceFile();
+    FilePtr aFile = kxg_openAppend(iPath);
+    if (!aFile || fstat(fileno(aFile.get()), &aStat) != 0) {
+        return nullptr;
+    }
+    sTrace.File = std::move(aFile);
+    sTrace.Path = iPath;
+    sTrace.Dev = aStat.st_dev;
+    sTrace.Ino = aStat.st_ino;
+    sTrace.Size = aStat.st_size;
+    sTrace.Checked = iNow;
+    return sTrace.File.get();
+}
+
+// The kind-2 time stamp of the second iNow, formatted once per second.
+const std::string& kxl_getStamp(time_t iNow)
+{
+    time_t aNow = iNow;
+    struct tm aTime = {};
+    if (aNow != sStampSecond && localtime_r(&aNow, &aTime) != nullptr) {
+        kxg_fmtDateAndHour(2, aTime, sStamp);
+        sStampSecond = aNow;
+    }
+    return sStamp;
+}
+
 std::string kxl_historyFilePath(long iNumber)
 {
     char aName[32];
     snprintf(aName, sizeof aName, "trace_%02ld.log", iNumber);
     return kxl_traceDirPath() + "/" + aName;
-}
-
-// The message as it goes into the file: converted for the files' code set when that
-// needs a conversion. -9993 when the conversion fails.
-int kxl_traceMessage(const char* iMsg, std::string& oText)
-{
-    if (sConverting || kxg_chkIcov(0) != 1) {
-        oText = iMsg;
-        return 0;
-    }
-    sConverting = true;
-    int aResult = kxg_chgIcov(iMsg, oText, 0);
-    sConverting = false;
-    return aResult == 0 ? 0 : -9993;
 }
 
 bool kxl_isEarlier(const struct stat& iLeft, const struct stat& iRight)
@@ -67,6 +120,7 @@ bool kxl_isEarlier(const struct stat& iLeft, const struct stat& iRight)
 // when all three are taken.
 int kxl_rotateTrace()
 {
+    kxl_cloTraceFile();
     std::string aTrace = kxg_getTracePath();
     std::string aOldest;
     struct stat aOldestStat = {};
@@ -156,6 +210,75 @@ void kxl_writeStartBanner(const std::string& iName)
     kxg_outWriteTracelogEx(aFunc, "FILE=[%s]", iName.c_str());
 }
 
+// The head of a trace line: time stamp, command name and function name.
+void kxl_addHead(time_t iNow, const char* iFunc, std::string& ioLine)
+{
+    ioLine += '[';
+    ioLine += kxl_getStamp(iNow);
+    ioLine += "] ";
+    ioLine += *gExecComName;
+    ioLine += ':';
+    ioLine += iFunc;
+    ioLine += ' ';
+}
+
+// Appends the message as it goes into the file: converted for the files' code set when
+// that needs a conversion. false when memory ran out for the conversion.
+bool kxl_addMessage(const char* iMsg, size_t iLen, std::string& ioLine)
+{
+    if (kxg_chkIcov(0) != 1) {
+        ioLine.append(iMsg, iLen);
+        return true;
+    }
+    try {
+        kxg_cnvText(gIC, iMsg, iLen, sConverted, gICAscii);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    ioLine += sConverted;
+    return true;
+}
+
+// Appends ioLine to the trace file. 0; -9998 not opened; -9991 not written.
+int kxl_outLine(time_t iNow, const std::string& iLine)
+{
+    FILE* aFile = kxl_opnTraceFile(kxg_getTracePath(), iNow);
+    if (aFile == nullptr) {
+        return -9998;
+    }
+    // Flushed at once: other commands of the family read the trace while a run goes on.
+    if (fwrite(iLine.data(), 1, iLine.size(), aFile) != iLine.size() || fflush(aFile) != 0) {
+        kxl_cloTraceFile();
+        return -9991;
+    }
+    sTrace.Size += static_cast<off_t>(iLine.size());
+    if (sTrace.Size > kTraceRunLimit) {
+        kxl_rotateTrace();
+    }
+    return 0;
+}
+
+// Writes one trace line of the iLen bytes of iMsg.
+int kxl_outWriteTracelog(const char* iFunc, const char* iMsg, size_t iLen)
+{
+    if (!gKXDefChkPath || !gExecComName) {
+        return 0;
+    }
+    time_t aNow = time(nullptr);
+    sLine.clear();
+    kxl_addHead(aNow, iFunc, sLine);
+    if (!kxl_addMessage(iMsg, iLen, sLine)) {
+        // The conversion's own failure is told unconverted, in place of the line.
+        sLine.clear();
+        kxl_addHead(aNow, "kxg_chgIcov", sLine);
+        sLine += "メモリーの確保エラー\n";
+        kxl_outLine(aNow, sLine);
+        return -9993;
+    }
+    sLine += '\n';
+    return kxl_outLine(aNow, sLine);
+}
+
 } // namespace
 
 std::string kxg_getTracePath()
@@ -165,44 +288,29 @@ std::string kxg_getTracePath()
 
 void kxg_iniGlobalTrace()
 {
+    kxl_cloTraceFile();
     gKXDefChkPath.reset();
     gExecComName.reset();
 }
 
 int kxg_outWriteTracelog(const char* iFunc, const char* iMsg)
 {
-    if (!gKXDefChkPath || !gExecComName) {
-        return 0;
-    }
-    std::string aMessage;
-    if (kxl_traceMessage(iMsg, aMessage) != 0) {
-        return -9993;
-    }
-    FilePtr aFile = kxg_openAppend(kxg_getTracePath());
-    if (!aFile) {
-        return -9998;
-    }
-    std::string aStamp;
-    kxg_getDateAndHour(2, aStamp);
-    std::string aLine = "[" + aStamp + "] " + *gExecComName + ":" + iFunc + " " + aMessage + "\n";
-    if (fwrite(aLine.data(), 1, aLine.size(), aFile.get()) != aLine.size() ||
-        fflush(aFile.get()) != 0) {
-        return -9991;
-    }
-    if (ftello(aFile.get()) > kTraceRunLimit) {
-        aFile.reset();
-        kxl_rotateTrace();
-    }
-    return 0;
+    return kxl_outWriteTracelog(iFunc, iMsg, strlen(iMsg));
 }
 
 int kxg_outWriteTracelogEx(const char* iFunc, const char* iFormat, ...)
 {
+    char aBuff[kTraceFormatBuffer];
     va_list aArgs;
     va_start(aArgs, iFormat);
-    std::string aText = kxg_vfmtEucText(kTraceFormatBuffer - 1, iFormat, aArgs);
+    int aLen = vsnprintf(aBuff, sizeof aBuff, iFormat, aArgs);
     va_end(aArgs);
-    return kxg_outWriteTracelog(iFunc, aText.c_str());
+    size_t aSize = aLen < 0 ? 0 : strnlen(aBuff, sizeof aBuff);
+    // A text cut at the buffer's end is cut before the character it would split.
+    if (aLen >= static_cast<int>(sizeof aBuff)) {
+        aSize = kxg_cntEucText(aBuff, aSize, sizeof aBuff - 1);
+    }
+    return kxl_outWriteTracelog(iFunc, aBuff, aSize);
 }
 
 void kxg_getSplitPath(const std::string& iPath, std::string& oDir, std::string& oName)

@@ -1,7 +1,9 @@
 // KxxComString.cpp
 #include "KxxComString.h"
 
+#include <algorithm>
 #include <cstring>
+#include <sys/stat.h>
 #include <memory>
 #include <new>
 
@@ -46,19 +48,26 @@ bool kxl_isHexDigit(char iChar)
     return kxl_isDigit(iChar) || (iChar >= 'a' && iChar <= 'f') || (iChar >= 'A' && iChar <= 'F');
 }
 
-// Upper-cased copies of both texts; false when memory runs out.
-bool kxl_upperCopies(const char* iString1, const char* iString2, std::string& oCopy1,
-                     std::string& oCopy2)
+char kxl_toUpperChar(char iChar)
 {
-    try {
-        oCopy1 = iString1;
-        oCopy2 = iString2;
-    } catch (const std::bad_alloc&) {
-        return false;
+    return iChar >= 'a' && iChar <= 'z' ? static_cast<char>(iChar - 'a' + 'A') : iChar;
+}
+
+// strncmp of the two texts with their ASCII letters upper-cased, as if on upper-cased
+// copies, but without making them.
+int kxl_cmpUpper(const char* iString1, const char* iString2, size_t iCount)
+{
+    for (size_t i = 0; i < iCount; i++) {
+        unsigned char aChar1 = static_cast<unsigned char>(kxl_toUpperChar(iString1[i]));
+        unsigned char aChar2 = static_cast<unsigned char>(kxl_toUpperChar(iString2[i]));
+        if (aChar1 != aChar2) {
+            return aChar1 < aChar2 ? -1 : 1;
+        }
+        if (aChar1 == '\0') {
+            return 0;
+        }
     }
-    kxg_toUpper(oCopy1);
-    kxg_toUpper(oCopy2);
-    return true;
+    return 0;
 }
 
 // The checks on absent texts shared by both comparisons; true when they decided oResult.
@@ -111,6 +120,19 @@ void kxl_joinBackslashes(std::string& ioString)
     ioString.resize(aOut);
 }
 
+// Makes room at once for a line longer than a chunk: as much as the file has left, at
+// most the longest line read. Grown step by step, a huge line would be held about twice.
+void kxl_reserveLongLine(FILE* iFile, std::string& ioLine)
+{
+    struct stat aStat;
+    off_t aAt = ftello(iFile);
+    if (fstat(fileno(iFile), &aStat) == 0 && S_ISREG(aStat.st_mode) && aAt >= 0 &&
+        aStat.st_size > aAt) {
+        size_t aLeft = static_cast<size_t>(aStat.st_size - aAt) + kRowChunk + 1;
+        ioLine.reserve(std::min(aLeft, kRowMax + kRowChunk + 1));
+    }
+}
+
 } // namespace
 
 long kxg_cntFileRowLen(FILE* iFile)
@@ -141,6 +163,9 @@ int kxg_readFileRow(FILE* iFile, std::string& oLine)
                 break;
             }
             if (aFill == sizeof aChunk) {
+                if (oLine.empty()) {
+                    kxl_reserveLongLine(iFile, oLine);
+                }
                 oLine.append(aChunk, aFill);
                 aFill = 0;
                 // No line of a file the family reads is that long: such a line is refused
@@ -167,27 +192,35 @@ int kxg_readFileRow(FILE* iFile, std::string& oLine)
     return 0;
 }
 
-void kxg_cutEucText(std::string& ioText, size_t iMax)
+size_t kxg_cntEucText(const char* iText, size_t iLen, size_t iMax)
 {
-    if (ioText.size() <= iMax) {
-        return;
+    if (iLen <= iMax) {
+        return iLen;
     }
     size_t aEnd = 0;
     while (aEnd < iMax) {
-        size_t aLen = kxl_eucCharLen(static_cast<unsigned char>(ioText[aEnd]));
+        size_t aLen = kxl_eucCharLen(static_cast<unsigned char>(iText[aEnd]));
         if (aEnd + aLen > iMax) {
             break;
         }
         aEnd += aLen;
     }
-    ioText.resize(aEnd);
+    return aEnd;
+}
+
+void kxg_cutEucText(std::string& ioText, size_t iMax)
+{
+    ioText.resize(kxg_cntEucText(ioText.data(), ioText.size(), iMax));
 }
 
 std::string kxg_vfmtEucText(size_t iMax, const char* iFormat, va_list iArgs)
 {
-    std::unique_ptr<char[]> aBuff(new char[iMax + 1]);
-    int aLen = vsnprintf(aBuff.get(), iMax + 1, iFormat, iArgs);
-    std::string aText = aLen < 0 ? std::string() : std::string(aBuff.get());
+    // The usual 4 KiB texts are formatted on the stack: one is made for every trace line.
+    char aStack[4096];
+    std::unique_ptr<char[]> aHeap(iMax < sizeof aStack ? nullptr : new char[iMax + 1]);
+    char* aBuff = aHeap ? aHeap.get() : aStack;
+    int aLen = vsnprintf(aBuff, iMax + 1, iFormat, iArgs);
+    std::string aText = aLen < 0 ? std::string() : std::string(aBuff);
     if (aLen > 0 && static_cast<size_t>(aLen) > iMax) {
         kxg_cutEucText(aText, iMax);
     }
@@ -283,40 +316,26 @@ std::string& kxg_trimRight(std::string& ioString)
 
 int kxg_cmpStrni(const char* iString1, const char* iString2, size_t iCount)
 {
-    const char* aFunc = "kxg_cmpStrni";
     int aResult;
-    if (kxl_cmpAbsent(aFunc, iString1, iString2, aResult)) {
+    if (kxl_cmpAbsent("kxg_cmpStrni", iString1, iString2, aResult)) {
         return aResult;
     }
-    std::string aCopy1, aCopy2;
-    if (!kxl_upperCopies(iString1, iString2, aCopy1, aCopy2)) {
-        kxg_outWriteTracelog(aFunc, "メモリの割り当てエラー");
-        return -9993;
-    }
-    return strncmp(aCopy1.c_str(), aCopy2.c_str(), iCount);
+    return kxl_cmpUpper(iString1, iString2, iCount);
 }
 
 int kxg_cmpStri(const char* iString1, const char* iString2)
 {
-    const char* aFunc = "kxg_cmpStri";
     int aResult;
-    if (kxl_cmpAbsent(aFunc, iString1, iString2, aResult)) {
+    if (kxl_cmpAbsent("kxg_cmpStri", iString1, iString2, aResult)) {
         return aResult;
     }
-    std::string aCopy1, aCopy2;
-    if (!kxl_upperCopies(iString1, iString2, aCopy1, aCopy2)) {
-        kxg_outWriteTracelog(aFunc, "メモリの割り当てエラー");
-        return -9993;
-    }
-    return strcmp(aCopy1.c_str(), aCopy2.c_str());
+    return kxl_cmpUpper(iString1, iString2, SIZE_MAX);
 }
 
 void kxg_toUpper(std::string& ioString)
 {
     for (char& aChar : ioString) {
-        if (aChar >= 'a' && aChar <= 'z') {
-            aChar = static_cast<char>(aChar - 'a' + 'A');
-        }
+        aChar = kxl_toUpperChar(aChar);
     }
 }
 

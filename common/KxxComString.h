@@ -22,6 +22,8 @@ int kxg_readFileRow(FILE* iFile, std::string& oLine);
 
 // Cuts ioText to at most iMax bytes without splitting an EUC-JP character.
 void kxg_cutEucText(std::string& ioText, size_t iMax);
+// The length of the iLen bytes of iText cut that way.
+size_t kxg_cntEucText(const char* iText, size_t iLen, size_t iMax);
 
 // The printf-style text of iFormat, cut like kxg_cutEucText at iMax bytes.
 std::string kxg_vfmtEucText(size_t iMax, const char* iFormat, va_list iArgs);
@@ -44,7 +46,7 @@ std::string& kxg_trimLeft(std::string& ioString);
 std::string& kxg_trimRight(std::string& ioString);
 
 // Case-blind comparisons (ASCII letters only): 0 equal, negative or positive otherwise;
-// both absent 0, iString1 absent -1, iString2 absent 1; -9993 no memory.
+// both absent 0, iString1 absent -1, iString2 absent 1.
 int kxg_cmpStrni(const char* iString1, const char* iString2, size_t iCount);
 int kxg_cmpStri(const char* iString1, const char* iString2);
 

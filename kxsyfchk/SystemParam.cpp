@@ -8,6 +8,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <memory>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -45,12 +46,6 @@ int kxl_walkLines(FILE* iFile, Visit iVisit)
     return aRead == -1 ? 0 : aRead;
 }
 
-std::string kxl_trimmed(std::string iText)
-{
-    kxg_trimLeft(iText);
-    return kxg_trimRight(iText);
-}
-
 bool kxl_hasValue(const SysPrmRecord& iRecord)
 {
     return !iRecord.CurrentValue.empty();
@@ -75,35 +70,65 @@ RecordIndex kxl_makeIndex(const std::string& iOSName, bool iProject, SysPrmList&
     return aIndex;
 }
 
+// A part of a line: the lines of a settings file are looked at in place, so that even
+// a huge one is held once.
+using Text = std::string_view;
+
+Text kxl_trimView(Text iText)
+{
+    const char* const kBlanks = " \t\r\n";
+    size_t aStart = iText.find_first_not_of(kBlanks);
+    if (aStart == Text::npos) {
+        return Text();
+    }
+    return iText.substr(aStart, iText.find_last_not_of(kBlanks) - aStart + 1);
+}
+
+// The beginning of iText as a field of at most iMax bytes, cut at a character.
+std::string kxl_cutField(Text iText, size_t iMax)
+{
+    std::string aField(iText.substr(0, iMax + 1));
+    kxg_cutEucText(aField, iMax);
+    return aField;
+}
+
+// Writes a trace line of iFormat with one "%.*s" for iText; no more of a huge text is
+// looked at than a trace line can hold.
+void kxl_traceText(const char* iFunc, const char* iFormat, Text iText)
+{
+    const size_t kTraceTextMax = 4096;
+    kxg_outWriteTracelogEx(iFunc, iFormat, static_cast<int>(std::min(iText.size(), kTraceTextMax)),
+                           iText.data());
+}
+
 // The variable of a "set" statement: "module:name" or "name", blanks around ":" dropped
 // as the kernel's reader drops them.
-std::string kxl_cnvSetName(const std::string& iText)
+std::string kxl_cnvSetName(Text iText)
 {
     size_t aColon = iText.find(':');
-    if (aColon == std::string::npos) {
-        return kxl_trimmed(iText);
+    if (aColon == Text::npos) {
+        return std::string(kxl_trimView(iText));
     }
-    return kxl_trimmed(iText.substr(0, aColon)) + ":" + kxl_trimmed(iText.substr(aColon + 1));
+    return std::string(kxl_trimView(iText.substr(0, aColon))) + ":" +
+           std::string(kxl_trimView(iText.substr(aColon + 1)));
 }
 
 // A "set" statement: the first word is exactly "set", the name runs up to "=", the value
 // from there up to a comment ("*" or "#"). 0 statement; 14 no "set" line; -1 no "=".
-int kxl_parseSetLine(const std::string& iLine, std::string& oName, std::string& oValue)
+int kxl_parseSetLine(Text iLine, std::string& oName, Text& oValue)
 {
-    uint32_t aPos = 0;
-    std::string aWord;
-    kxg_cutBlTbWord(iLine, aPos, aWord);
-    if (aWord != "set") {
+    size_t aWordEnd = std::min(iLine.size(), iLine.find_first_of(" \t"));
+    if (iLine.substr(0, aWordEnd) != "set") {
         return 14;
     }
-    std::string aRest = iLine.substr(aPos);
-    aRest.resize(std::min(aRest.size(), aRest.find_first_of("*#")));
+    Text aRest = iLine.substr(std::min(iLine.size(), aWordEnd + 1));
+    aRest = aRest.substr(0, aRest.find_first_of("*#"));
     size_t aEqual = aRest.find('=');
-    if (aEqual == std::string::npos) {
+    if (aEqual == Text::npos) {
         return -1;
     }
     oName = kxl_cnvSetName(aRest.substr(0, aEqual));
-    oValue = kxl_trimmed(aRest.substr(aEqual + 1));
+    oValue = kxl_trimView(aRest.substr(aEqual + 1));
     return 0;
 }
 
@@ -113,8 +138,9 @@ void kxl_setSystemLine(const std::string& iLine, const std::string& iSource,
                        const RecordIndex& iIndex)
 {
     const char* aFunc = "kxl_GetSystemParamSol";
-    std::string aName, aValue;
-    int aParse = kxl_parseSetLine(iLine, aName, aValue);
+    std::string aName;
+    Text aText;
+    int aParse = kxl_parseSetLine(iLine, aName, aText);
     if (aParse == 14) {
         return;
     }
@@ -129,7 +155,7 @@ void kxl_setSystemLine(const std::string& iLine, const std::string& iSource,
         return;
     }
     kxg_outWriteTracelogEx(aFunc, "パラメタ発見[%s]", aName.c_str());
-    kxg_cutEucText(aValue, kParamTextMax);
+    std::string aValue = kxl_cutField(aText, kParamTextMax);
     kxg_outWriteTracelogEx(aFunc, "設定値：[%s]", aValue.c_str());
     // The kernel refuses a statement without a value and keeps the earlier one.
     if (aValue.empty()) {
@@ -217,12 +243,12 @@ int kxl_GetSystemParamSol(const std::string& iOSName, SysPrmList& ioList)
 
 // The triples "(privilege,value,action)" of a resource control's value, each without its
 // parentheses. false when there is no complete one.
-bool kxl_cutTriples(const std::string& iValue, std::vector<std::string>& oTriples)
+bool kxl_cutTriples(Text iValue, std::vector<Text>& oTriples)
 {
     size_t aOpen = iValue.find('(');
-    while (aOpen != std::string::npos) {
+    while (aOpen != Text::npos) {
         size_t aClose = iValue.find(')', aOpen + 1);
-        if (aClose == std::string::npos) {
+        if (aClose == Text::npos) {
             break;
         }
         oTriples.push_back(iValue.substr(aOpen + 1, aClose - aOpen - 1));
@@ -232,28 +258,34 @@ bool kxl_cutTriples(const std::string& iValue, std::vector<std::string>& oTriple
 }
 
 // Item iIndex (0 privilege, 1 value, 2 action) of a triple, trimmed.
-std::string kxl_getTripleItem(const std::string& iTriple, int iIndex)
+Text kxl_getTripleItem(Text iTriple, int iIndex)
 {
-    uint32_t aPos = 0;
-    std::string aItem;
-    for (int i = 0; i <= iIndex; i++) {
-        kxg_cutWord(iTriple, ',', aPos, aItem);
+    for (int i = 0; i < iIndex; i++) {
+        size_t aComma = iTriple.find(',');
+        iTriple = aComma == Text::npos ? Text() : iTriple.substr(aComma + 1);
     }
-    return kxl_trimmed(aItem);
+    return kxl_trimView(iTriple.substr(0, iTriple.find(',')));
+}
+
+// Whether the privilege word iItem names the privilege iWanted (in kxl_cnvPrivilege's
+// spelling); a word longer than any privilege word is none of them.
+bool kxl_isPrivilege(Text iItem, const std::string& iWanted)
+{
+    return iItem.size() <= kPrivilegeMax && kxl_cnvPrivilege(std::string(iItem)) == iWanted;
 }
 
 // The triple that counts for a row requiring iPrivilege: the one with that privilege and
 // the action deny, else the first with that privilege, else the first.
-const std::string& kxl_chooseTriple(const std::vector<std::string>& iTriples,
-                                    const std::string& iPrivilege)
+Text kxl_chooseTriple(const std::vector<Text>& iTriples, const std::string& iPrivilege)
 {
     const std::string aWanted = kxl_cnvPrivilege(iPrivilege);
-    const std::string* aSamePrivilege = nullptr;
-    for (const std::string& aTriple : iTriples) {
-        if (aWanted.empty() || kxl_cnvPrivilege(kxl_getTripleItem(aTriple, 0)) != aWanted) {
+    const Text* aSamePrivilege = nullptr;
+    for (const Text& aTriple : iTriples) {
+        if (aWanted.empty() || !kxl_isPrivilege(kxl_getTripleItem(aTriple, 0), aWanted)) {
             continue;
         }
-        if (kxg_cmpStri(kxl_getTripleItem(aTriple, 2).c_str(), "deny") == 0) {
+        Text aAction = kxl_getTripleItem(aTriple, 2);
+        if (aAction.size() == 4 && kxg_cmpStri(std::string(aAction).c_str(), "deny") == 0) {
             return aTriple;
         }
         if (aSamePrivilege == nullptr) {
@@ -264,22 +296,19 @@ const std::string& kxl_chooseTriple(const std::vector<std::string>& iTriples,
 }
 
 // Stores privilege and value of the control's triple that counts for the record.
-void kxl_setControlValue(const std::string& iProject, const std::string& iValue,
-                         SysPrmRecord& ioRecord)
+void kxl_setControlValue(const std::string& iProject, Text iValue, SysPrmRecord& ioRecord)
 {
     const char* aFunc = "kxl_sekParam";
-    std::vector<std::string> aTriples;
+    std::vector<Text> aTriples;
     if (!kxl_cutTriples(iValue, aTriples)) {
         kxg_outWriteTracelog(aFunc, "取得した文字列に'('または')'が含まれていない場合、次のブロックへ");
         return;
     }
-    const std::string& aTriple = kxl_chooseTriple(aTriples, ioRecord.Privilege);
-    kxg_outWriteTracelogEx(aFunc, "括弧内の値[%s]", aTriple.c_str());
-    ioRecord.CurrentPrivilege = kxl_getTripleItem(aTriple, 0);
-    kxg_cutEucText(ioRecord.CurrentPrivilege, kPrivilegeMax);
+    Text aTriple = kxl_chooseTriple(aTriples, ioRecord.Privilege);
+    kxl_traceText(aFunc, "括弧内の値[%.*s]", aTriple);
+    ioRecord.CurrentPrivilege = kxl_cutField(kxl_getTripleItem(aTriple, 0), kPrivilegeMax);
     kxg_outWriteTracelogEx(aFunc, "設定する権限レベル[%s]", ioRecord.CurrentPrivilege.c_str());
-    ioRecord.CurrentValue = kxl_getTripleItem(aTriple, 1);
-    kxg_cutEucText(ioRecord.CurrentValue, kParamTextMax);
+    ioRecord.CurrentValue = kxl_cutField(kxl_getTripleItem(aTriple, 1), kParamTextMax);
     ioRecord.CurrentSource = kProjectFile;
     ioRecord.CurrentProject = iProject;
     kxg_outWriteTracelogEx(aFunc, "設定する値[%s]", ioRecord.CurrentValue.c_str());
@@ -287,14 +316,13 @@ void kxl_setControlValue(const std::string& iProject, const std::string& iValue,
 
 // Gives one "name=value" block of project iProject to the records of that control that
 // want it: those of that project, and those of any project still without a value.
-void kxl_setProjectBlock(const std::string& iProject, std::string& ioBlock,
-                         const RecordIndex& iIndex)
+void kxl_setProjectBlock(const std::string& iProject, Text iBlock, const RecordIndex& iIndex)
 {
     const char* aFunc = "kxl_sekParam";
-    kxg_trimLeft(ioBlock);
-    kxg_outWriteTracelogEx(aFunc, "ブロック[%s]", ioBlock.c_str());
-    size_t aEqual = ioBlock.find('=');
-    auto aFound = iIndex.find(ioBlock.substr(0, aEqual));
+    iBlock.remove_prefix(std::min(iBlock.size(), iBlock.find_first_not_of(" \t\r\n")));
+    kxl_traceText(aFunc, "ブロック[%.*s]", iBlock);
+    size_t aEqual = iBlock.find('=');
+    auto aFound = iIndex.find(std::string(iBlock.substr(0, aEqual)));
     if (aFound == iIndex.end()) {
         kxg_outWriteTracelog(aFunc, "該当パラメタなし");
         return;
@@ -310,41 +338,40 @@ void kxl_setProjectBlock(const std::string& iProject, std::string& ioBlock,
         }
         aTaken = true;
         kxg_outWriteTracelogEx(aFunc, "パラメタ発見[%s]", aRecord->ParamName.c_str());
-        if (aEqual == std::string::npos) {
+        if (aEqual == Text::npos) {
             kxg_outWriteTracelog(aFunc, "パラメタ名の後ろに'='が無い場合、次のブロックへ");
             continue;
         }
-        kxl_setControlValue(iProject, ioBlock.substr(aEqual + 1), *aRecord);
+        kxl_setControlValue(iProject, iBlock.substr(aEqual + 1), *aRecord);
     }
     if (!aTaken) {
         kxg_outWriteTracelog(aFunc, "該当パラメタなし");
     }
 }
 
-// Gives the resource controls of one project entry to the records that want them.
-void kxl_sekParam(const std::string& iProject, const std::string& iAttributes,
-                  const RecordIndex& iIndex)
+// Gives the resource controls of one project entry to the records that want them: the
+// blocks between ";", as many as there are, an empty one after a final ";" not counted.
+void kxl_sekParam(const std::string& iProject, Text iAttributes, const RecordIndex& iIndex)
 {
-    uint32_t aPos = 0;
-    std::string aBlock;
-    while (aPos < iAttributes.size()) {
-        kxg_cutWord(iAttributes, ';', aPos, aBlock);
-        kxl_setProjectBlock(iProject, aBlock, iIndex);
+    while (!iAttributes.empty()) {
+        size_t aEnd = iAttributes.find(';');
+        kxl_setProjectBlock(iProject, iAttributes.substr(0, aEnd), iIndex);
+        iAttributes = aEnd == Text::npos ? Text() : iAttributes.substr(aEnd + 1);
     }
 }
 
 // Name and attributes of a project entry. 0 an entry; 14 no ":" at all; -1 not an entry
 // (fewer than six fields, or no name or project number), which Solaris passes over.
-int kxl_parseProjectEntry(const std::string& iLine, std::string& oName, std::string& oAttributes)
+int kxl_parseProjectEntry(Text iLine, std::string& oName, Text& oAttributes)
 {
-    if (iLine.find(':') == std::string::npos) {
+    if (iLine.find(':') == Text::npos) {
         return 14;
     }
     size_t aColon[kProjectColons];
     size_t aFrom = 0;
     for (size_t& aAt : aColon) {
         aAt = iLine.find(':', aFrom);
-        if (aAt == std::string::npos) {
+        if (aAt == Text::npos) {
             return -1;
         }
         aFrom = aAt + 1;
@@ -352,7 +379,7 @@ int kxl_parseProjectEntry(const std::string& iLine, std::string& oName, std::str
     if (aColon[0] == 0 || aColon[1] == aColon[0] + 1) {
         return -1;
     }
-    oName = iLine.substr(0, aColon[0]);
+    oName = std::string(iLine.substr(0, aColon[0]));
     oAttributes = iLine.substr(aColon[kProjectColons - 1] + 1);
     return 0;
 }
@@ -361,8 +388,9 @@ void kxl_setProjectLine(const std::string& iLine, const RecordIndex& iIndex,
                         std::unordered_set<std::string>& ioSeen)
 {
     const char* aFunc = "kxl_GetSystemParamSolx";
-    kxg_outWriteTracelogEx(aFunc, "空行以外[%s]", iLine.c_str());
-    std::string aName, aAttributes;
+    kxl_traceText(aFunc, "空行以外[%.*s]", iLine);
+    std::string aName;
+    Text aAttributes;
     int aParse = kxl_parseProjectEntry(iLine, aName, aAttributes);
     if (aParse == 14) {
         kxg_outWriteTracelog(aFunc, ":が含まれない場合、次の行へ");
@@ -372,7 +400,7 @@ void kxl_setProjectLine(const std::string& iLine, const RecordIndex& iIndex,
         kxg_outWriteTracelog(aFunc, "プロジェクトの形式でない場合、次の行へ");
         return;
     }
-    kxg_outWriteTracelogEx(aFunc, ":以降[%s]", aAttributes.c_str());
+    kxl_traceText(aFunc, ":以降[%.*s]", aAttributes);
     // The name service returns the first entry of a name; later ones are never used.
     if (!ioSeen.insert(aName).second) {
         kxg_outWriteTracelogEx(aFunc, "同名プロジェクトの2つ目以降のエントリは無効[%s]",
@@ -454,9 +482,10 @@ int kxl_getSystemSetting(const std::string& iName, std::string& oValue)
     }
     int aFound = 14;
     int aResult = kxl_walkLines(aFile.get(), [&](const std::string& iLine) {
-        std::string aName, aValue;
+        std::string aName;
+        Text aValue;
         if (kxl_parseSetLine(iLine, aName, aValue) == 0 && aName == iName && !aValue.empty()) {
-            oValue = aValue;
+            oValue = std::string(aValue);
             aFound = 0;
         }
     });
