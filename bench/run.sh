@@ -1,58 +1,100 @@
 #!/bin/sh
-# Times kxsyfchk on a large synthetic Solaris 10 host: many requirement rows against an
-# /etc/project with many projects and controls, and on a Solaris 9 host with a long
-# /etc/system. Every run reopens the trace per line and reads each file line by line, so
-# the time grows with rows x lines; this shows by how much.
-# Usage: sh bench/run.sh [BUILD_DIR] [ROWS]
+# Benchmarks kxsyfchk with hyperfine and prints a table:
+# - a typical run on each simulated host against two scripts that run the same command
+#   lines, one through /bin/sh -c each (as system() does) and one directly;
+# - 1,000, 10,000 and 30,000 rows against as many settings on large synthetic Solaris 10
+#   and 9 hosts, with the growth from 1,000 to 10,000 rows, the peak memory and the size
+#   of the trace one run writes.
+# Usage: sh bench/run.sh [BUILD_DIR] [ROW_COUNTS]
 set -eu
 build=${1:-build}
-rows=${2:-2000}
+counts=${2:-"1000 10000 30000"}
 top=$(cd "$(dirname "$0")/.." && pwd)
-work=$top/$build/bench
+# The build directory, from the source tree unless given from the root.
+case $build in /*) ;; *) build=$top/$build ;; esac
+. "$top/bench/hosts.sh"
+command -v hyperfine >/dev/null || { echo "hyperfine is needed (Debian: apt-get install hyperfine)" >&2; exit 1; }
+work=$build/bench
 rm -rf "$work"
-cmake --install "$top/$build" --prefix "$work/tool" >/dev/null
+mkdir -p "$work"
 
-make_host() { # $1 host dir, $2 release
-    mkdir -p "$1/usr/bin" "$1/etc" "$1/opt/vestrel/etc"
-    cp -R "$top/sim/solaris10/usr" "$1/"
-    printf '#!/bin/sh\necho 5.%s\n' "$2" > "$1/usr/bin/uname"
-    chmod +x "$1/usr/bin/uname"
-    cp "$top/sim/solaris10/opt/vestrel/etc/vestrel.reg" "$1/opt/vestrel/etc/"
+# median SECONDS of command $2.. from hyperfine, $1 runs
+median() {
+    runs=$1
+    shift
+    hyperfine -N -i --warmup 2 --runs "$runs" --export-csv "$work/h.csv" "$@" >/dev/null 2>&1
+    sed -n 2p "$work/h.csv" | cut -d, -f4
 }
 
-host10=$work/sol10
-make_host "$host10" 10
-awk -v n="$rows" 'BEGIN {
-    for (i = 0; i < n; i++)
-        printf "Solaris10,,,,,project.ctl-%d,proj%d,priv,additional,128,%d\n", i, i % 50, i
-}' > "$work/tool/def/kxsyfchk_sol10.csv"
-awk -v n="$rows" 'BEGIN {
-    for (p = 0; p < 50; p++) {
-        printf "proj%d:%d::::", p, 100 + p
-        sep = ""
-        for (i = p; i < n; i += 50) { printf "%sproject.ctl-%d=(priv,%d,deny)", sep, i, i + 200; sep = ";" }
-        printf "\n"
-    }
-}' > "$host10/etc/project"
+# Medians m1, m2, m3 of three commands measured in turns (20 rounds of 5 runs each), so
+# that the machine's ups and downs fall on all three alike.
+interleaved() {
+    : > "$work/rounds"
+    for round in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do
+        hyperfine -N -i --warmup 1 --runs 5 --export-csv "$work/h.csv" "$@" >/dev/null 2>&1
+        sed -n '2,4p' "$work/h.csv" | cut -d, -f4 | paste -s -d' ' >> "$work/rounds"
+    done
+    for col in 1 2 3; do
+        eval "m$col=$(cut -d' ' -f$col "$work/rounds" | sort -g | sed -n 10p)"
+    done
+}
 
-host9=$work/sol9
-make_host "$host9" 9
-awk -v n="$rows" 'BEGIN {
-    for (i = 0; i < n; i++)
-        printf "Solaris9,,,,,mod%d:param_%d,,,fixed,,%d\n", i, i, i
-}' > "$work/tool/def/kxsyfchk_sol9.csv"
-awk -v n="$rows" 'BEGIN {
-    print "* generated"
-    for (i = 0; i < n; i++) printf "set mod%d:param_%d=0x%x\n", i, i, i + 1
-}' > "$host9/etc/system"
+# Baseline scripts from the command lines a run traced: $1 trace, $2 output prefix.
+baselines() {
+    sed -n 's/^\[[^]]*\] kxsyfchk:kxg_runSysCom \(\/.*\)$/\1/p' "$1" > "$2.lines"
+    { echo "#!/bin/sh"; sed "s/.*/\/bin\/sh -c '&'/" "$2.lines"; } > "$2.shc.sh"
+    { echo "#!/bin/sh"; cat "$2.lines"; } > "$2.direct.sh"
+}
 
-for host in sol10 sol9; do
+ratio() {
+    awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'
+}
+
+cmake --install "$build" --prefix "$work/tool" >/dev/null
+echo "| typical run | kxsyfchk | sh -c script | direct script | vs sh -c | vs direct |"
+echo "|---|---|---|---|---|---|"
+for host in solaris10 solaris9; do
+    export KXDEFCHK_HOST_ROOT="$top/sim/$host" LANG=ja_JP.UTF-8
     rm -f "$work/tool/trace/"*
-    start=$(date +%s.%N)
-    status=0
-    KXDEFCHK_HOST_ROOT=$work/$host "$work/tool/bin/kxsyfchk" "$work/$host.log" >/dev/null || status=$?
-    end=$(date +%s.%N)
-    lines=$(cat "$work/tool/trace/trace.log" "$work/tool/trace/"trace_0*.log 2>/dev/null | wc -l)
-    secs=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.2f", b - a }')
-    echo "$host: $rows rows, exit status $status, $secs s, $lines trace lines"
+    "$work/tool/bin/kxsyfchk" /dev/null >/dev/null || true
+    baselines "$work/tool/trace/trace.log" "$work/$host"
+    interleaved "$work/tool/bin/kxsyfchk /dev/null" "sh $work/$host.shc.sh" \
+        "sh $work/$host.direct.sh"
+    tool=$m1 shc=$m2 direct=$m3
+    printf '| sim/%s (%d commands) | %.4f s | %.4f s | %.4f s | %s× | %s× |\n' "$host" \
+        "$(wc -l < "$work/$host.lines")" "$tool" "$shc" "$direct" \
+        "$(ratio "$tool" "$shc")" "$(ratio "$tool" "$direct")"
 done
+unset KXDEFCHK_HOST_ROOT
+
+echo
+echo "| rows | Solaris 10 | Solaris 9 | peak memory 10 / 9 | trace of one run 10 / 9 |"
+echo "|---|---|---|---|---|"
+for rows in $counts; do
+    dir=$work/rows-$rows
+    make_bench "$build" "$dir" "$rows"
+    runs=10
+    [ "$rows" -lt 10000 ] || runs=7
+    [ "$rows" -lt 30000 ] || runs=5
+    line="| $rows |"
+    mem=""
+    trace=""
+    for host in sol10 sol9; do
+        export KXDEFCHK_HOST_ROOT="$dir/$host"
+        t=$(median "$runs" "$dir/tool/bin/kxsyfchk /dev/null")
+        eval "t_${host}_$rows=$t"
+        line="$line $(printf '%.3f' "$t") s |"
+        rm -f "$dir/tool/trace/"*
+        kb=$(/usr/bin/time -f %M "$dir/tool/bin/kxsyfchk" /dev/null 2>&1 >/dev/null | tail -n 1)
+        mem="$mem${mem:+ / }$(awk -v k="$kb" 'BEGIN { printf "%.1f MiB", k / 1024 }')"
+        bytes=$(cat "$dir/tool/trace/"* | wc -c)
+        trace="$trace${trace:+ / }$(awk -v b="$bytes" 'BEGIN { printf "%.1f MiB", b / 1048576 }')"
+    done
+    echo "$line $mem | $trace |"
+done
+unset KXDEFCHK_HOST_ROOT
+if [ -n "${t_sol10_1000:-}" ] && [ -n "${t_sol10_10000:-}" ]; then
+    echo
+    echo "Growth from 1,000 to 10,000 rows: Solaris 10 $(ratio "$t_sol10_10000" "$t_sol10_1000")×," \
+        "Solaris 9 $(ratio "$t_sol9_10000" "$t_sol9_1000")×."
+fi
