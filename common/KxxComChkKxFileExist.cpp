@@ -1,14 +1,10 @@
 // KxxComChkKxFileExist.cpp
 #include "KxxComChkKxFileExist.h"
 
-#include "KxxComGetSysInfo.h"
 #include "KxxComMngDEFCHKINI.h"
 #include "KxxComOutTrace.h"
 
 namespace {
-
-// The list is shown to the user from a 4096-byte buffer: at most 4095 bytes of text.
-const size_t kMissingListMax = 4095;
 
 // Adds each of iNames that is not of kind iKind under iDir; true when one was missing.
 template <size_t N>
@@ -26,30 +22,6 @@ bool kxl_chkEntries(const char* iDir, const char* const (&iNames)[N], int iKind,
 }
 
 } // namespace
-
-void kxg_addMissingName(std::string& ioList, const std::string& iName)
-{
-    if (ioList.size() + iName.size() + 2 <= kMissingListMax) {
-        ioList += iName + ",";
-    }
-}
-
-void kxg_endMissingList(std::string& ioList)
-{
-    if (!ioList.empty() && ioList.back() == ',') {
-        ioList.pop_back();
-    }
-}
-
-int kxg_chkSysFileExist(const std::string& iDir, const std::string& iFile)
-{
-    std::string aPath = *gKXDefChkPath + "/" + iDir;
-    if (!iFile.empty()) {
-        aPath += "/" + iFile;
-    }
-    kxg_outWriteTracelogEx("kxg_chkSysFileExist", "チェックパス[%s]", aPath.c_str());
-    return kxg_chkFileExist(aPath);
-}
 
 int kxg_chkKxFileExist(std::string& oList)
 {

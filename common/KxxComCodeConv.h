@@ -1,7 +1,10 @@
 // KxxComCodeConv.h
-// Conversion of the program's EUC-JP texts to the code sets of the output: descriptor 0
-// (gIC) for the files (trace and output log), descriptor 1 (gICLC) for the console.
-// A descriptor is 0 when its target needs no conversion (EUC, ASCII) or could not be opened.
+// Layer 1 (ground): converts EUC-JP texts with descriptors it holds, opens none.
+// The converting half of the code conversion: the program's EUC-JP texts into the code
+// sets of the output, with descriptor 0 (gIC) for the files (trace and output log) and
+// descriptor 1 (gICLC) for the console, which it holds but never opens (KxxComTraceStart
+// does). A descriptor is 0 when its target needs no conversion (EUC, ASCII) or could not
+// be opened.
 #ifndef KXXCOMCODECONV_H
 #define KXXCOMCODECONV_H
 
@@ -14,18 +17,11 @@ extern iconv_t gICLC;
 extern bool gICAscii;
 extern bool gICLCAscii;
 
-// Chooses the code sets from the locale and the managing product and opens the descriptors.
-void kxg_opnIcov();
-
 // 1 when the descriptor chosen by iSelector (0 files, else console) is open, else 0.
 int kxg_chkIcov(int iSelector);
 
-// Converts iText with the chosen descriptor into oResult, whole and by length (a target
-// such as UTF-16 has zero bytes); a byte the target cannot take becomes one "?".
-// 0 converted; -1 descriptor not open (oResult untouched); -9993 no memory.
-int kxg_chgIcov(const char* iText, std::string& oResult, int iSelector);
-
-// Converts the iLen bytes of iText whole with iDesc into oText, as kxg_chgIcov does; with
+// Converts the iLen bytes of iText whole with iDesc into oText, by length (a target such
+// as UTF-16 has zero bytes); a byte the target cannot take becomes one "?". With
 // iAsciiKept (a target that writes ASCII as it is) only the other characters go through
 // the descriptor. Throws std::bad_alloc when memory runs out.
 void kxg_cnvText(iconv_t iDesc, const char* iText, size_t iLen, std::string& oText,
@@ -33,8 +29,5 @@ void kxg_cnvText(iconv_t iDesc, const char* iText, size_t iLen, std::string& oTe
 
 // Whether iDesc writes every ASCII byte as it is.
 bool kxg_chkAsciiKept(iconv_t iDesc);
-
-// Closes every open descriptor.
-void kxg_cloIcov();
 
 #endif

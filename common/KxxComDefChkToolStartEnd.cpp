@@ -7,7 +7,9 @@
 #include "KxxComGetSysInfo.h"
 #include "KxxComMessage.h"
 #include "KxxComMngDEFCHKINI.h"
+#include "KxxComOutText.h"
 #include "KxxComOutTrace.h"
+#include "KxxComTraceStart.h"
 #include "KxxComchkComArg.h"
 
 namespace {

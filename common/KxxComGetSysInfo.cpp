@@ -17,22 +17,17 @@
 #include "KxxComOutTrace.h"
 #include "KxxComProcess.h"
 #include "KxxComString.h"
+#include "KxxComSysBase.h"
 
 FilePtr gCommandRockFP;
 int gRockFLG = 0;
 
 namespace {
 
-// A file that keeps coming back after this many removals is given up on.
-const int kRemoveAttempts = 100;
 // Seconds a command may run before its process group is killed, unless
 // KXSYFCHK_COMMAND_TIMEOUT says otherwise (at most a day).
 const unsigned long kCommandTimeout = 120;
 const unsigned long kCommandTimeoutMax = 86400;
-
-// Characters that the shell takes literally in a word.
-const char* const kShellSafe =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_./+,:-";
 
 std::string kxl_tmpFilePath(const char* iName)
 {
@@ -265,82 +260,6 @@ int kxl_runCommandLine(const std::string& iCommand, unsigned long iSeconds, int&
 
 } // namespace
 
-void kxg_fmtDateAndHour(int iKind, const struct tm& iTime, std::string& oText)
-{
-    long aYear = iTime.tm_year + 1900L;
-    long aMonth = iTime.tm_mon + 1L;
-    long aDay = iTime.tm_mday;
-    long aHour = iTime.tm_hour;
-    long aMin = iTime.tm_min;
-    long aSec = iTime.tm_sec;
-    char aBuff[160];
-    switch (iKind) {
-    case 1:
-        snprintf(aBuff, sizeof aBuff, "%ld%02ld%02ld%02ld%02ld%02ld", aYear, aMonth, aDay, aHour,
-                 aMin, aSec);
-        break;
-    case 2:
-        snprintf(aBuff, sizeof aBuff, "%02ld/%02ld/%ld_%02ld:%02ld:%02ld", aMonth, aDay, aYear,
-                 aHour, aMin, aSec);
-        break;
-    case 3:
-        snprintf(aBuff, sizeof aBuff, "%ld/%02ld/%02ld_%02ld:%02ld:%02ld", aYear, aMonth, aDay,
-                 aHour, aMin, aSec);
-        break;
-    default:
-        return;
-    }
-    oText = aBuff;
-}
-
-void kxg_getDateAndHour(int iKind, std::string& oText)
-{
-    time_t aNow = time(nullptr);
-    struct tm aTime = {};
-    if (localtime_r(&aNow, &aTime) == nullptr) {
-        return;
-    }
-    kxg_fmtDateAndHour(iKind, aTime, oText);
-}
-
-int kxg_chkFileExist(const std::string& iPath)
-{
-    struct stat aStat;
-    if (stat(iPath.c_str(), &aStat) != 0) {
-        return -9989;
-    }
-    if (S_ISREG(aStat.st_mode)) {
-        return 3;
-    }
-    if (S_ISDIR(aStat.st_mode)) {
-        return 4;
-    }
-    return 5;
-}
-
-void kxg_delFileRemove(const std::string& iPath)
-{
-    for (int aTry = 0; aTry < kRemoveAttempts && kxg_chkFileExist(iPath) == 3; aTry++) {
-        remove(iPath.c_str());
-    }
-}
-
-std::string kxg_getHostPath(const std::string& iPath)
-{
-    const char* aRoot = getenv("KXDEFCHK_HOST_ROOT");
-    if (aRoot == nullptr || *aRoot == '\0') {
-        return iPath;
-    }
-    if (*aRoot == '/') {
-        return aRoot + iPath;
-    }
-    // A relative root is taken from the working directory, so that no path can begin
-    // with "-" and pass for an option of a command line.
-    std::unique_ptr<char, decltype(&free)> aCwd(getcwd(nullptr, 0), free);
-    std::string aBase = aCwd ? aCwd.get() : ".";
-    return aBase + "/" + aRoot + iPath;
-}
-
 int kxg_opnSComTmpFileEx(FilePtr& oFile, const char* iName, const std::string& iCommand,
                          int& oStatus, int iFlag)
 {
@@ -408,18 +327,6 @@ int kxg_runSysCom(const std::string& iCommand)
 int kxg_runProc(const std::string& iCommand)
 {
     return kxg_runSysCom(iCommand);
-}
-
-std::string kxg_cnvShellWord(const std::string& iText)
-{
-    if (!iText.empty() && iText.find_first_not_of(kShellSafe) == std::string::npos) {
-        return iText;
-    }
-    std::string aQuoted = "'";
-    for (char aChar : iText) {
-        aQuoted += aChar == '\'' ? std::string("'\\''") : std::string(1, aChar);
-    }
-    return aQuoted + "'";
 }
 
 int kxg_getSUNOSVer(int& oMinor)

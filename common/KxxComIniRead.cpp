@@ -8,6 +8,7 @@
 
 #include "KxxComFile.h"
 #include "KxxComOutTrace.h"
+#include "KxxComStrCmp.h"
 #include "KxxComString.h"
 
 namespace {

@@ -1,7 +1,8 @@
 // KxxComIniRead.h
-// Reads one value of one key in one section of an INI file; the file is opened, scanned
-// from the top and closed on every call. Section and key names compare case-blind; the
-// first match wins.
+// Layer 3 (services that trace): one value of one key of one section of an INI file.
+// Reads one value of one key in one section of an INI file; the file is read once and
+// again only when it changes, and scanned from the top on every call. Section and key
+// names compare case-blind; the first match wins.
 #ifndef KXXCOMINIREAD_H
 #define KXXCOMINIREAD_H
 

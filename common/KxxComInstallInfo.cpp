@@ -3,11 +3,11 @@
 
 #include <cstdio>
 
-#include "KxxComGetSysInfo.h"
 #include "KxxComIniRead.h"
 #include "KxxComMngDEFCHKINI.h"
 #include "KxxComOutTrace.h"
 #include "KxxComString.h"
+#include "KxxComSysBase.h"
 
 namespace {
 

@@ -7,10 +7,11 @@
 
 #include "KxxComCodeConv.h"
 #include "KxxComFile.h"
-#include "KxxComGetSysInfo.h"
 #include "KxxComMngDEFCHKINI.h"
+#include "KxxComOutText.h"
 #include "KxxComOutTrace.h"
 #include "KxxComString.h"
+#include "KxxComSysBase.h"
 
 std::unique_ptr<SysMsgInfo> gSysMsgInfoSTR;
 
@@ -83,22 +84,6 @@ std::string kxl_chgPercent(const std::string& iText)
     return aOut;
 }
 
-// Writes iText to iStream, converted with descriptor iSelector (0 files, 1 console) when
-// that one is open. 0; -9993 not converted (nothing written).
-int kxl_outText(FILE* iStream, const std::string& iText, int iSelector)
-{
-    if (kxg_chkIcov(iSelector) != 1) {
-        fwrite(iText.data(), 1, iText.size(), iStream);
-        return 0;
-    }
-    std::string aConv;
-    if (kxg_chgIcov(iText.c_str(), aConv, iSelector) != 0) {
-        return -9993;
-    }
-    fwrite(aConv.data(), 1, aConv.size(), iStream);
-    return 0;
-}
-
 // Formats iFormat into iFile; a text to be converted is formatted into the bounded buffer
 // first. 0; -9993 not converted.
 int kxl_vOutFile(FILE* iFile, const char* iFormat, va_list iArgs)
@@ -107,7 +92,7 @@ int kxl_vOutFile(FILE* iFile, const char* iFormat, va_list iArgs)
         vfprintf(iFile, iFormat, iArgs);
         return 0;
     }
-    return kxl_outText(iFile, kxg_vfmtEucText(kMsgFormatBuffer - 1, iFormat, iArgs), 0);
+    return kxg_outText(iFile, kxg_vfmtEucText(kMsgFormatBuffer - 1, iFormat, iArgs), 0);
 }
 
 int kxl_outFile(FILE* iFile, const char* iFormat, ...) __attribute__((format(printf, 2, 3)));
@@ -364,21 +349,7 @@ int kxg_outSysMessage(const char* iMsgId)
     kxg_outWriteTracelog(aFunc, aRow->MsgId.c_str());
     kxg_outWriteTracelog(aFunc, aRow->MsgText.c_str());
     kxg_chgCRTAB(aRow->MsgText);
-    return kxl_outText(stdout, kxl_chgPercent(aRow->MsgText), 1);
-}
-
-int kxg_outPrintf(const char* iFormat, ...)
-{
-    va_list aArgs;
-    va_start(aArgs, iFormat);
-    if (kxg_chkIcov(1) != 1) {
-        vprintf(iFormat, aArgs);
-        va_end(aArgs);
-        return 0;
-    }
-    std::string aText = kxg_vfmtEucText(kMsgFormatBuffer - 1, iFormat, aArgs);
-    va_end(aArgs);
-    return kxl_outText(stdout, aText, 1);
+    return kxg_outText(stdout, kxl_chgPercent(aRow->MsgText), 1);
 }
 
 void kxg_endSysMessage()

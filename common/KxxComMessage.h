@@ -1,4 +1,5 @@
 // KxxComMessage.h
+// Layer 5 (framework): the console message catalog and the output log.
 // Console messages from the catalog sys/SysMessage.csv (loaded once per run, shown by
 // identifier) and the output log: title, messages of the catalog sys/OutLogMessage.csv
 // (scanned per request) and free text. Console texts are converted for the user's
@@ -35,9 +36,6 @@ int kxg_startSysMessage();
 // format: it is printed as it stands, except that "%%" gives one "%".
 // 0 shown; -9994 no such identifier or no catalog loaded; -9993 not converted.
 int kxg_outSysMessage(const char* iMsgId);
-
-// Prints a format of the program's own on standard output. 0 printed; -9993 not converted.
-int kxg_outPrintf(const char* iFormat, ...) __attribute__((format(printf, 1, 2)));
 
 // Releases the console catalog.
 void kxg_endSysMessage();

@@ -5,13 +5,16 @@
 #include <climits>
 #include <cstdlib>
 
-#include "KxxComChkKxFileExist.h"
 #include "KxxComIniRead.h"
-#include "KxxComMessage.h"
+#include "KxxComOutText.h"
 #include "KxxComOutTrace.h"
 #include "KxxComString.h"
+#include "KxxComSysBase.h"
 
 namespace {
+
+// A missing-entry list is shown to the user from a 4096-byte buffer: at most 4095 bytes.
+const size_t kMissingListMax = 4095;
 
 // The path of the tool definition file. -9993 when the tool directory is not known.
 int kxl_memINIFilePath(std::string& oPath)
@@ -428,4 +431,28 @@ int kxg_chkINIFileExist(std::string& oList)
         return 7;
     }
     return 0;
+}
+
+int kxg_chkSysFileExist(const std::string& iDir, const std::string& iFile)
+{
+    std::string aPath = *gKXDefChkPath + "/" + iDir;
+    if (!iFile.empty()) {
+        aPath += "/" + iFile;
+    }
+    kxg_outWriteTracelogEx("kxg_chkSysFileExist", "チェックパス[%s]", aPath.c_str());
+    return kxg_chkFileExist(aPath);
+}
+
+void kxg_addMissingName(std::string& ioList, const std::string& iName)
+{
+    if (ioList.size() + iName.size() + 2 <= kMissingListMax) {
+        ioList += iName + ",";
+    }
+}
+
+void kxg_endMissingList(std::string& ioList)
+{
+    if (!ioList.empty() && ioList.back() == ',') {
+        ioList.pop_back();
+    }
 }

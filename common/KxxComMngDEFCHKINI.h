@@ -1,7 +1,8 @@
 // KxxComMngDEFCHKINI.h
+// Layer 3 (services that trace): the tool definition file, its help and its entries.
 // The family's tool definition file sys/kxdefchk_SOL.ini: run mode, the sub commands of
 // the main tool with their option letters, and each command's comment and parameter list
-// files. Every value is read anew through the INI reader.
+// files; the help text made from them, and the tool directory entries they name.
 #ifndef KXXCOMMNGDEFCHKINI_H
 #define KXXCOMMNGDEFCHKINI_H
 
@@ -41,5 +42,16 @@ int kxg_dspCmdLineHelp();
 // tool's sub command executables in bin, or a sub command's parameter list files.
 // 0 all there; 7 missing (oList names them); -9993 path not built; -9995 not readable.
 int kxg_chkINIFileExist(std::string& oList);
+
+// Kind of the tool-directory entry iDir/iFile (iDir alone when iFile is empty), as
+// kxg_chkFileExist answers it.
+int kxg_chkSysFileExist(const std::string& iDir, const std::string& iFile);
+
+// Appends iName and a comma to the missing-entry list, unless the list would no longer
+// fit its 4096-byte buffer.
+void kxg_addMissingName(std::string& ioList, const std::string& iName);
+
+// Drops the trailing comma of a missing-entry list.
+void kxg_endMissingList(std::string& ioList);
 
 #endif

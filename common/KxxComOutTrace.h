@@ -1,8 +1,8 @@
 // KxxComOutTrace.h
-// The trace log: one line per event in trace/trace.log under the tool directory, headed
-// by a time stamp, the command name and the writing function's name. Trace start finds
-// the tool directory, opens the code conversion and rotates the history files; trace
-// stop closes them. While the trace is not started every writer call does nothing.
+// Layer 2 (the trace writer, on the ground alone): one trace line at a time.
+// The trace writer: one line per event in trace/trace.log under the tool directory,
+// headed by a time stamp, the command name and the writing function's name; nothing at
+// all while the trace is not started (KxxComTraceStart starts and stops it).
 #ifndef KXXCOMOUTTRACE_H
 #define KXXCOMOUTTRACE_H
 
@@ -33,15 +33,9 @@ int kxg_outWriteTracelog(const char* iFunc, const char* iMsg);
 int kxg_outWriteTracelogEx(const char* iFunc, const char* iFormat, ...)
     __attribute__((format(printf, 2, 3)));
 
-// Starts the trace for the command started as iStartName (argv[0]). 0 started (also
-// when the history rotation failed); -1 no start name, PATH not set or the command not
-// found through it.
-int kxg_TraceMemAllc(const char* iStartName);
-
-// Writes the closing banner, closes the code conversion and unsets the trace globals.
-void kxg_TraceMemFree();
-
-// Splits iPath at its last "/" into directory and name; without "/" all of it is name.
-void kxg_getSplitPath(const std::string& iPath, std::string& oDir, std::string& oName);
+// Moves the trace file into the first free history slot trace_01.log .. trace_03.log, or
+// over the oldest of them when all three are taken. 0; -9980 the oldest not removed;
+// -9981 the trace file not renamed; -9982 a history file not examined.
+int kxg_rotateTrace();
 
 #endif

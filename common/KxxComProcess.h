@@ -1,7 +1,7 @@
 // KxxComProcess.h
+// Layer 1 (ground): runs a pipeline of programs in a group of its own, time-limited.
 // Runs programs as the family's commands need them: a pipeline in a process group of its
-// own, killed whole at a time limit, the last program's output sent to a file. Ground
-// layer: it writes no trace; its callers say what happened.
+// own, killed whole at a time limit, the last program's output sent to a file.
 #ifndef KXXCOMPROCESS_H
 #define KXXCOMPROCESS_H
 

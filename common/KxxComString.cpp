@@ -7,8 +7,6 @@
 #include <memory>
 #include <new>
 
-#include "KxxComOutTrace.h"
-
 namespace {
 
 // The extra bytes a caller allocates beyond the line's own characters: room for the
@@ -46,47 +44,6 @@ bool kxl_isDigit(char iChar)
 bool kxl_isHexDigit(char iChar)
 {
     return kxl_isDigit(iChar) || (iChar >= 'a' && iChar <= 'f') || (iChar >= 'A' && iChar <= 'F');
-}
-
-char kxl_toUpperChar(char iChar)
-{
-    return iChar >= 'a' && iChar <= 'z' ? static_cast<char>(iChar - 'a' + 'A') : iChar;
-}
-
-// strncmp of the two texts with their ASCII letters upper-cased, as if on upper-cased
-// copies, but without making them.
-int kxl_cmpUpper(const char* iString1, const char* iString2, size_t iCount)
-{
-    for (size_t i = 0; i < iCount; i++) {
-        unsigned char aChar1 = static_cast<unsigned char>(kxl_toUpperChar(iString1[i]));
-        unsigned char aChar2 = static_cast<unsigned char>(kxl_toUpperChar(iString2[i]));
-        if (aChar1 != aChar2) {
-            return aChar1 < aChar2 ? -1 : 1;
-        }
-        if (aChar1 == '\0') {
-            return 0;
-        }
-    }
-    return 0;
-}
-
-// The checks on absent texts shared by both comparisons; true when they decided oResult.
-bool kxl_cmpAbsent(const char* iFunc, const char* iString1, const char* iString2, int& oResult)
-{
-    if (iString1 == nullptr && iString2 == nullptr) {
-        oResult = 0;
-        return true;
-    }
-    if (iString1 == nullptr) {
-        kxg_outWriteTracelog(iFunc, "iString1 == NULL");
-        oResult = -1;
-        return true;
-    }
-    if (iString2 == nullptr) {
-        oResult = 1;
-        return true;
-    }
-    return false;
 }
 
 // Replaces every backslash followed by iLetter with iCtl.
@@ -314,28 +271,15 @@ std::string& kxg_trimRight(std::string& ioString)
     return ioString;
 }
 
-int kxg_cmpStrni(const char* iString1, const char* iString2, size_t iCount)
+char kxg_toUpperChar(char iChar)
 {
-    int aResult;
-    if (kxl_cmpAbsent("kxg_cmpStrni", iString1, iString2, aResult)) {
-        return aResult;
-    }
-    return kxl_cmpUpper(iString1, iString2, iCount);
-}
-
-int kxg_cmpStri(const char* iString1, const char* iString2)
-{
-    int aResult;
-    if (kxl_cmpAbsent("kxg_cmpStri", iString1, iString2, aResult)) {
-        return aResult;
-    }
-    return kxl_cmpUpper(iString1, iString2, SIZE_MAX);
+    return iChar >= 'a' && iChar <= 'z' ? static_cast<char>(iChar - 'a' + 'A') : iChar;
 }
 
 void kxg_toUpper(std::string& ioString)
 {
     for (char& aChar : ioString) {
-        aChar = kxl_toUpperChar(aChar);
+        aChar = kxg_toUpperChar(aChar);
     }
 }
 

@@ -1,6 +1,7 @@
 // KxxComString.h
-// Byte-string utilities shared by the whole family: line sizing, field cutting with a
-// caller-held cursor, trimming, case-blind comparison, digit tests and escape sequences.
+// Layer 1 (ground): byte-string utilities: line reading, field cutting, trimming, digits.
+// Byte-string utilities shared by the whole family: line sizing and reading, field
+// cutting with a caller-held cursor, trimming, digit tests and escape sequences.
 // They know nothing of character sets: a byte of 0x80 or above is never a blank, a digit
 // or a letter to them, so EUC-JP text passes through byte by byte.
 #ifndef KXXCOMSTRING_H
@@ -45,10 +46,8 @@ void kxg_chgCRTAB(std::string& ioString);
 std::string& kxg_trimLeft(std::string& ioString);
 std::string& kxg_trimRight(std::string& ioString);
 
-// Case-blind comparisons (ASCII letters only): 0 equal, negative or positive otherwise;
-// both absent 0, iString1 absent -1, iString2 absent 1.
-int kxg_cmpStrni(const char* iString1, const char* iString2, size_t iCount);
-int kxg_cmpStri(const char* iString1, const char* iString2);
+// The upper case of an ASCII letter; any other byte as it is.
+char kxg_toUpperChar(char iChar);
 
 // Upper-cases the ASCII letters of ioString.
 void kxg_toUpper(std::string& ioString);

@@ -4,9 +4,10 @@
 #include <cstdio>
 
 #include "KxxComFile.h"
-#include "KxxComGetSysInfo.h"
 #include "KxxComOutTrace.h"
+#include "KxxComStrCmp.h"
 #include "KxxComString.h"
+#include "KxxComSysBase.h"
 
 namespace {
 

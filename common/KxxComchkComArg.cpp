@@ -6,9 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "KxxComGetSysInfo.h"
+#include "KxxComFile.h"
 #include "KxxComMngDEFCHKINI.h"
 #include "KxxComOutTrace.h"
+#include "KxxComSysBase.h"
 
 namespace {
 

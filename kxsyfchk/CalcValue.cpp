@@ -10,6 +10,7 @@
 #include "KxxComInstallInfo.h"
 #include "KxxComOutTrace.h"
 #include "KxxComString.h"
+#include "KxxComSysBase.h"
 #include "KxxComTolvInfo.h"
 #include "kxsyfchk.h"
 

@@ -13,9 +13,9 @@
 #include <nlohmann/json.hpp>
 
 #include "KxxComCodeConv.h"
-#include "KxxComGetSysInfo.h"
 #include "KxxComOutTrace.h"
 #include "KxxComString.h"
+#include "KxxComSysBase.h"
 #include "kxsyfchk.h"
 
 namespace {

@@ -13,9 +13,10 @@
 #include <unordered_set>
 
 #include "KxxComFile.h"
-#include "KxxComGetSysInfo.h"
 #include "KxxComOutTrace.h"
+#include "KxxComStrCmp.h"
 #include "KxxComString.h"
+#include "KxxComSysBase.h"
 #include "kxsyfchk.h"
 
 namespace {

@@ -1,4 +1,5 @@
 // kxsyfchk.h
+// Layer 6 (the command): the system parameter check.
 // The system parameter check: requirement records loaded from the parameter list files,
 // the host's current settings, the evaluation with its calculated values, and the report.
 #ifndef KXSYFCHK_H

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "KxTestSupport.h"
+#include "KxxComTraceStart.h"
 
 namespace {
 

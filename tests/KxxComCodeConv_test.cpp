@@ -6,7 +6,9 @@
 
 #include "KxTestSupport.h"
 #include "KxxComCodeConv.h"
+#include "KxxComOutText.h"
 #include "KxxComOutTrace.h"
+#include "KxxComTraceStart.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "KxxComGetSysInfo.h"
+#include "KxxComSysBase.h"
 
 namespace {
 

@@ -13,6 +13,7 @@
 #include "KxxComGetSysInfo.h"
 #include "KxxComOutTrace.h"
 #include "KxxComString.h"
+#include "KxxComSysBase.h"
 
 namespace {
 

@@ -10,6 +10,8 @@
 #include "KxTestSupport.h"
 #include "KxxComCodeConv.h"
 #include "KxxComMessage.h"
+#include "KxxComOutText.h"
+#include "KxxComTraceStart.h"
 
 namespace {
 

@@ -10,6 +10,8 @@
 #include "KxxComCodeConv.h"
 #include "KxxComGetSysInfo.h"
 #include "KxxComOutTrace.h"
+#include "KxxComSysBase.h"
+#include "KxxComTraceStart.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "KxTestSupport.h"
+#include "KxxComStrCmp.h"
 #include "KxxComString.h"
 
 namespace {

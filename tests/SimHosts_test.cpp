@@ -6,6 +6,7 @@
 #include "KxxComGetSysInfo.h"
 #include "KxxComInstallInfo.h"
 #include "KxxComString.h"
+#include "KxxComSysBase.h"
 
 namespace {
 

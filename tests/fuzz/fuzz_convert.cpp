@@ -10,7 +10,9 @@
 #include "KxFuzzSupport.h"
 #include "KxxComCodeConv.h"
 #include "KxxComMessage.h"
+#include "KxxComOutText.h"
 #include "KxxComOutTrace.h"
+#include "KxxComTraceStart.h"
 
 namespace {
 

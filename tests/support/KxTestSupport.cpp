@@ -15,6 +15,7 @@
 
 #include "KxxComCodeConv.h"
 #include "KxxComOutTrace.h"
+#include "KxxComTraceStart.h"
 
 namespace fs = std::filesystem;
 
