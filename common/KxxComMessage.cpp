@@ -26,9 +26,6 @@ const uint32_t sLogMsgMaxlen[4] = {24, 1, 5, 1023};
 // The console catalog is read through a buffer of this size: a longer line is read as
 // several lines.
 const int kSysMsgLineBuffer = 4096;
-// Formatted texts that are converted before they are written are formatted into a buffer
-// of this size and cut at one byte less.
-const size_t kMsgFormatBuffer = 4096;
 
 const char* const kSysMsgFile = "SysMessage.csv";
 const char* const kOutLogMsgFile = "OutLogMessage.csv";
@@ -84,23 +81,12 @@ std::string kxl_chgPercent(const std::string& iText)
     return aOut;
 }
 
-// Formats iFormat into iFile; a text to be converted is formatted into the bounded buffer
-// first. 0; -9993 not converted.
-int kxl_vOutFile(FILE* iFile, const char* iFormat, va_list iArgs)
-{
-    if (kxg_chkIcov(0) != 1) {
-        vfprintf(iFile, iFormat, iArgs);
-        return 0;
-    }
-    return kxg_outText(iFile, kxg_vfmtEucText(kMsgFormatBuffer - 1, iFormat, iArgs), 0);
-}
-
 int kxl_outFile(FILE* iFile, const char* iFormat, ...) __attribute__((format(printf, 2, 3)));
 int kxl_outFile(FILE* iFile, const char* iFormat, ...)
 {
     va_list aArgs;
     va_start(aArgs, iFormat);
-    int aResult = kxl_vOutFile(iFile, iFormat, aArgs);
+    int aResult = kxg_vOutText(iFile, 0, iFormat, aArgs);
     va_end(aArgs);
     return aResult;
 }
@@ -429,7 +415,7 @@ int kxg_outOLString(const std::string& iPath, const char* iFormat, ...)
     }
     va_list aArgs;
     va_start(aArgs, iFormat);
-    int aResult = kxl_vOutFile(aFile.get(), iFormat, aArgs);
+    int aResult = kxg_vOutText(aFile.get(), 0, iFormat, aArgs);
     va_end(aArgs);
     if (aResult != 0) {
         return aResult;

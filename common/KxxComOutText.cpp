@@ -48,16 +48,22 @@ int kxg_outText(FILE* iStream, const std::string& iText, int iSelector)
     return 0;
 }
 
+int kxg_vOutText(FILE* iStream, int iSelector, const char* iFormat, va_list iArgs)
+{
+    if (kxg_chkIcov(iSelector) != 1) {
+        vfprintf(iStream, iFormat, iArgs);
+        return 0;
+    }
+    char aBuff[kMsgFormatBuffer + 1]; // one byte more to look past the cut
+    kxg_vfmtEucText(aBuff, sizeof aBuff, iFormat, iArgs);
+    return kxg_outText(iStream, aBuff, iSelector);
+}
+
 int kxg_outPrintf(const char* iFormat, ...)
 {
     va_list aArgs;
     va_start(aArgs, iFormat);
-    if (kxg_chkIcov(1) != 1) {
-        vprintf(iFormat, aArgs);
-        va_end(aArgs);
-        return 0;
-    }
-    std::string aText = kxg_vfmtEucText(kMsgFormatBuffer - 1, iFormat, aArgs);
+    int aResult = kxg_vOutText(stdout, 1, iFormat, aArgs);
     va_end(aArgs);
-    return kxg_outText(stdout, aText, 1);
+    return aResult;
 }

@@ -229,16 +229,11 @@ int kxg_outWriteTracelog(const char* iFunc, const char* iMsg)
 
 int kxg_outWriteTracelogEx(const char* iFunc, const char* iFormat, ...)
 {
-    char aBuff[kTraceFormatBuffer];
+    char aBuff[kTraceFormatBuffer + 1]; // one byte more to look past the cut
     va_list aArgs;
     va_start(aArgs, iFormat);
-    int aLen = vsnprintf(aBuff, sizeof aBuff, iFormat, aArgs);
+    size_t aSize = kxg_vfmtEucText(aBuff, sizeof aBuff, iFormat, aArgs);
     va_end(aArgs);
-    size_t aSize = aLen < 0 ? 0 : strnlen(aBuff, sizeof aBuff);
-    // A text cut at the buffer's end is cut before the character it would split.
-    if (aLen >= static_cast<int>(sizeof aBuff)) {
-        aSize = kxg_cntEucText(aBuff, aSize, sizeof aBuff - 1);
-    }
     return kxl_outWriteTracelog(iFunc, aBuff, aSize);
 }
 

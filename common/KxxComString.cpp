@@ -3,9 +3,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <sys/stat.h>
-#include <memory>
 #include <new>
+#include <sys/stat.h>
 
 namespace {
 
@@ -170,18 +169,15 @@ void kxg_cutEucText(std::string& ioText, size_t iMax)
     ioText.resize(kxg_cntEucText(ioText.data(), ioText.size(), iMax));
 }
 
-std::string kxg_vfmtEucText(size_t iMax, const char* iFormat, va_list iArgs)
+size_t kxg_vfmtEucText(char* oBuff, size_t iSize, const char* iFormat, va_list iArgs)
 {
-    // The usual 4 KiB texts are formatted on the stack: one is made for every trace line.
-    char aStack[4096];
-    std::unique_ptr<char[]> aHeap(iMax < sizeof aStack ? nullptr : new char[iMax + 1]);
-    char* aBuff = aHeap ? aHeap.get() : aStack;
-    int aLen = vsnprintf(aBuff, iMax + 1, iFormat, iArgs);
-    std::string aText = aLen < 0 ? std::string() : std::string(aBuff);
-    if (aLen > 0 && static_cast<size_t>(aLen) > iMax) {
-        kxg_cutEucText(aText, iMax);
-    }
-    return aText;
+    // One byte more than the text may keep is formatted: without it a character split by
+    // the buffer's end could not be told from a whole one.
+    size_t aMax = iSize - 2;
+    int aLen = vsnprintf(oBuff, iSize, iFormat, iArgs);
+    size_t aSize = aLen < 0 ? 0 : kxg_cntEucText(oBuff, strnlen(oBuff, iSize), aMax);
+    oBuff[aSize] = '\0';
+    return aSize;
 }
 
 void kxg_cutWord(const std::string& iString, char iSep, uint32_t& ioPos, std::string& oWord)

@@ -26,8 +26,10 @@ void kxg_cutEucText(std::string& ioText, size_t iMax);
 // The length of the iLen bytes of iText cut that way.
 size_t kxg_cntEucText(const char* iText, size_t iLen, size_t iMax);
 
-// The printf-style text of iFormat, cut like kxg_cutEucText at iMax bytes.
-std::string kxg_vfmtEucText(size_t iMax, const char* iFormat, va_list iArgs);
+// Formats iFormat into oBuff (iSize bytes, at least 2), cut like kxg_cutEucText at
+// iSize - 2 bytes: the last byte is needed to see whether the cut splits a character.
+// The length of the text.
+size_t kxg_vfmtEucText(char* oBuff, size_t iSize, const char* iFormat, va_list iArgs);
 
 // Next field of iString at the separator iSep, from the cursor ioPos on.
 void kxg_cutWord(const std::string& iString, char iSep, uint32_t& ioPos, std::string& oWord);

@@ -104,16 +104,24 @@ TEST(TraceWriter, OnlyTheMessageIsConverted)
 
 TEST(TraceWriter, FormattedMessageIsCutAt4095Bytes)
 {
+    const std::string aKanji = "\xc6\xfc"; // one EUC-JP character
     struct Case {
-        size_t Length;
-        size_t Written;
-    } aCases[] = {{4094, 4094}, {4095, 4095}, {4096, 4095}, {10000, 4095}};
+        std::string Text;
+        std::string Written;
+    } aCases[] = {
+        {std::string(4094, 'x'), std::string(4094, 'x')},
+        {std::string(4095, 'x'), std::string(4095, 'x')},
+        {std::string(4096, 'x'), std::string(4095, 'x')},
+        {std::string(10000, 'x'), std::string(4095, 'x')},
+        // The cut falls inside a character: the character goes whole.
+        {std::string(4094, 'x') + aKanji + "y", std::string(4094, 'x')},
+        {std::string(4093, 'x') + aKanji + "y", std::string(4093, 'x') + aKanji},
+    };
     for (const Case& aCase : aCases) {
         TraceScope aTrace;
-        std::string aLong(aCase.Length, 'x');
-        EXPECT_EQ(0, kxg_outWriteTracelogEx("f", "%s", aLong.c_str()));
-        EXPECT_EQ(std::vector<std::string>{std::string(aCase.Written, 'x')}, aTrace.messages())
-            << aCase.Length;
+        EXPECT_EQ(0, kxg_outWriteTracelogEx("f", "%s", aCase.Text.c_str()));
+        EXPECT_EQ(std::vector<std::string>{aCase.Written}, aTrace.messages())
+            << aCase.Text.size();
     }
 }
 
