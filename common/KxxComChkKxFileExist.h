@@ -1,5 +1,5 @@
 // KxxComChkKxFileExist.h
-// Layer 5 (framework): checks that the tool directory is complete.
+// Layer 5 (framework).
 // Checks that the tool directory is complete before anything depends on it: its
 // directories, the definition and catalog files, and the entries that the tool
 // definition file names for the executing command.

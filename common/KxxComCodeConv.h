@@ -1,5 +1,5 @@
 // KxxComCodeConv.h
-// Layer 1 (ground): converts EUC-JP texts with descriptors it holds, opens none.
+// Layer 1 (ground).
 // The converting half of the code conversion: the program's EUC-JP texts into the code
 // sets of the output, with descriptor 0 (gIC) for the files (trace and output log) and
 // descriptor 1 (gICLC) for the console, which it holds but never opens (KxxComTraceStart

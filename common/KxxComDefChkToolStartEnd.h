@@ -1,5 +1,5 @@
 // KxxComDefChkToolStartEnd.h
-// Layer 5 (framework): the start and end sequence of every check command.
+// Layer 5 (framework).
 // The start and end sequence every check command of the family runs: guards, trace,
 // required files, message catalog, command lock, privilege, installation data and the
 // command line at the start; failure notice, lock, catalog and trace at the end.

@@ -1,5 +1,5 @@
 // KxxComFile.h
-// Layer 1 (ground): owned stdio streams; inputs and appended outputs opened safely.
+// Layer 1 (ground).
 // Owned stdio streams, and the two ways the family opens files that others can reach:
 // inputs without waiting and only when regular, appended outputs never through a link.
 #ifndef KXXCOMFILE_H

@@ -5,10 +5,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
-#include <csignal>
 #include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>

@@ -1,5 +1,5 @@
 // KxxComGetSysInfo.h
-// Layer 3 (services that trace): commands, release, command lock, superuser check.
+// Layer 3 (services that trace).
 // System information services: command execution through temporary files, the Solaris
 // release, the command lock and the superuser check.
 #ifndef KXXCOMGETSYSINFO_H

@@ -1,5 +1,5 @@
 // KxxComIniRead.h
-// Layer 3 (services that trace): one value of one key of one section of an INI file.
+// Layer 3 (services that trace).
 // Reads one value of one key in one section of an INI file; the file is read once and
 // again only when it changes, and scanned from the top on every call. Section and key
 // names compare case-blind; the first match wins.

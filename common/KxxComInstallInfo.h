@@ -1,5 +1,5 @@
 // KxxComInstallInfo.h
-// Layer 3 (services that trace): the managing product's installation data.
+// Layer 3 (services that trace).
 // The managing product's installation data, read from its installation file
 // /opt/vestrel/etc/vestrel.reg (INI syntax): mode, versions, role, edition, path, code set,
 // installed packages and language.

@@ -1,5 +1,5 @@
 // KxxComMessage.h
-// Layer 5 (framework): the console message catalog and the output log.
+// Layer 5 (framework).
 // Console messages from the catalog sys/SysMessage.csv (loaded once per run, shown by
 // identifier) and the output log: title, messages of the catalog sys/OutLogMessage.csv
 // (scanned per request) and free text. Console texts are converted for the user's

@@ -1,5 +1,5 @@
 // KxxComMngDEFCHKINI.h
-// Layer 3 (services that trace): the tool definition file, its help and its entries.
+// Layer 3 (services that trace).
 // The family's tool definition file sys/kxdefchk_SOL.ini: run mode, the sub commands of
 // the main tool with their option letters, and each command's comment and parameter list
 // files; the help text made from them, and the tool directory entries they name.

@@ -1,7 +1,7 @@
 // KxxComOutText.h
-// Layer 3 (services that trace): traced conversion of program texts, console printing.
+// Layer 3 (services that trace).
 // Program texts on their way out: a conversion for the files or the console that traces
-// its own failure, and printing the program's formats on the console.
+// its own failure, and the program's formats written converted to the console or a file.
 #ifndef KXXCOMOUTTEXT_H
 #define KXXCOMOUTTEXT_H
 

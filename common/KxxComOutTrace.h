@@ -1,5 +1,5 @@
 // KxxComOutTrace.h
-// Layer 2 (the trace writer, on the ground alone): one trace line at a time.
+// Layer 2 (the trace writer, on the ground alone).
 // The trace writer: one line per event in trace/trace.log under the tool directory,
 // headed by a time stamp, the command name and the writing function's name; nothing at
 // all while the trace is not started (KxxComTraceStart starts and stops it).

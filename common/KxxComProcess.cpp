@@ -186,6 +186,18 @@ bool kxl_cutWord(const std::string& iLine, size_t& ioPos, std::string& oWord, bo
 
 } // namespace
 
+std::string kxg_cnvShellWord(const std::string& iText)
+{
+    if (!iText.empty() && iText.find_first_not_of(kShellSafe) == std::string::npos) {
+        return iText;
+    }
+    std::string aQuoted = "'";
+    for (char aChar : iText) {
+        aQuoted += aChar == '\'' ? std::string("'\\''") : std::string(1, aChar);
+    }
+    return aQuoted + "'";
+}
+
 int kxg_runPrograms(const std::vector<KxProgram>& iPrograms, const std::string& iOutput,
                     unsigned long iSeconds, int& oRaw)
 {

@@ -1,7 +1,8 @@
 // KxxComProcess.h
-// Layer 1 (ground): runs a pipeline of programs in a group of its own, time-limited.
+// Layer 1 (ground).
 // Runs programs as the family's commands need them: a pipeline in a process group of its
-// own, killed whole at a time limit, the last program's output sent to a file.
+// own, killed whole at a time limit, the last program's output sent to a file; and the
+// command lines the family writes for them, quoted and cut into words.
 #ifndef KXXCOMPROCESS_H
 #define KXXCOMPROCESS_H
 
@@ -18,6 +19,10 @@ using KxProgram = std::vector<std::string>;
 // 1 killed at the time limit; -1 not started (nothing is left running).
 int kxg_runPrograms(const std::vector<KxProgram>& iPrograms, const std::string& iOutput,
                     unsigned long iSeconds, int& oRaw);
+
+// iText as one word of a shell command line: unchanged when the shell takes it
+// literally (the usual paths), else single-quoted.
+std::string kxg_cnvShellWord(const std::string& iText);
 
 // The programs of a command line as the family writes them: words the shell takes
 // literally or single-quoted ones, joined by "|", ending in "> file". false for any other

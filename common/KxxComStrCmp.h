@@ -1,5 +1,5 @@
 // KxxComStrCmp.h
-// Layer 3 (services that trace): case-blind comparisons of byte strings.
+// Layer 3 (services that trace).
 // The case-blind comparisons of byte strings, which trace a missing first text.
 #ifndef KXXCOMSTRCMP_H
 #define KXXCOMSTRCMP_H

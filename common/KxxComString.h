@@ -1,5 +1,5 @@
 // KxxComString.h
-// Layer 1 (ground): byte-string utilities: line reading, field cutting, trimming, digits.
+// Layer 1 (ground).
 // Byte-string utilities shared by the whole family: line sizing and reading, field
 // cutting with a caller-held cursor, trimming, digit tests and escape sequences.
 // They know nothing of character sets: a byte of 0x80 or above is never a blank, a digit

@@ -12,10 +12,6 @@ namespace {
 // A file that keeps coming back after this many removals is given up on.
 const int kRemoveAttempts = 100;
 
-// Characters that the shell takes literally in a word.
-const char* const kShellSafe =
-    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_./+,:-";
-
 } // namespace
 
 void kxg_fmtDateAndHour(int iKind, const struct tm& iTime, std::string& oText)
@@ -84,24 +80,16 @@ std::string kxg_getHostPath(const std::string& iPath)
     if (aRoot == nullptr || *aRoot == '\0') {
         return iPath;
     }
-    if (*aRoot == '/') {
-        return aRoot + iPath;
-    }
     // A relative root is taken from the working directory, so that no path can begin
     // with "-" and pass for an option of a command line.
-    std::unique_ptr<char, decltype(&free)> aCwd(getcwd(nullptr, 0), free);
-    std::string aBase = aCwd ? aCwd.get() : ".";
-    return aBase + "/" + aRoot + iPath;
+    return kxg_getAbsolutePath(aRoot) + iPath;
 }
 
-std::string kxg_cnvShellWord(const std::string& iText)
+std::string kxg_getAbsolutePath(const std::string& iPath)
 {
-    if (!iText.empty() && iText.find_first_not_of(kShellSafe) == std::string::npos) {
-        return iText;
+    if (iPath.empty() || iPath[0] == '/') {
+        return iPath;
     }
-    std::string aQuoted = "'";
-    for (char aChar : iText) {
-        aQuoted += aChar == '\'' ? std::string("'\\''") : std::string(1, aChar);
-    }
-    return aQuoted + "'";
+    std::unique_ptr<char, decltype(&free)> aCwd(getcwd(nullptr, 0), free);
+    return (aCwd ? std::string(aCwd.get()) : std::string(".")) + "/" + iPath;
 }

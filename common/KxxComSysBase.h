@@ -1,7 +1,7 @@
 // KxxComSysBase.h
-// Layer 1 (ground): date service, file probes, host paths and shell words.
-// The system basics that write no trace: the date service, file probes, the host paths
-// of the Solaris files and commands, and shell words.
+// Layer 1 (ground).
+// The system basics that write no trace: the date service, file probes and the host paths
+// of the Solaris files and commands.
 #ifndef KXXCOMSYSBASE_H
 #define KXXCOMSYSBASE_H
 
@@ -25,8 +25,8 @@ void kxg_delFileRemove(const std::string& iPath);
 // is set and not empty (a collected snapshot or a simulated host), else iPath itself.
 std::string kxg_getHostPath(const std::string& iPath);
 
-// iText as one word of a shell command line: unchanged when the shell takes it
-// literally (the usual paths), else single-quoted.
-std::string kxg_cnvShellWord(const std::string& iText);
+// iPath from the root: a relative one is taken from the working directory ("./" when
+// that cannot be had); an empty or absolute one as it is.
+std::string kxg_getAbsolutePath(const std::string& iPath);
 
 #endif

@@ -1,5 +1,5 @@
 // KxxComTolvInfo.h
-// Layer 3 (services that trace): settings of the resource-distribution service.
+// Layer 3 (services that trace).
 // Settings of the resource-distribution service, read from its configuration file
 // /opt/ZVNQkxsdl/etc/tolvrc: lines "name = value", '#' comments, names case-blind.
 #ifndef KXXCOMTOLVINFO_H

@@ -1,5 +1,5 @@
 // KxxComTraceStart.h
-// Layer 4 (trace start): trace start, stop and history; opening of the conversions.
+// Layer 4 (trace start).
 // Trace start, stop and history: finds the tool directory, opens the code conversions
 // (from the locale and the managing product's code set) and moves an oversize trace into
 // the history; trace stop closes them.

@@ -221,7 +221,7 @@ int kxl_probeOutLog(const std::string& iOutLog)
     bool aExisted = kxl_pathTaken(iOutLog);
     // Opened without waiting and never through a link: a FIFO nobody reads would hold
     // the run forever.
-    if (kxg_isSymLink(iOutLog) || !kxg_openAppend(iOutLog)) {
+    if (!kxg_openAppend(iOutLog)) {
         kxg_outWriteTracelog(aFunc, "[出力ログファイルアクセスエラー]");
         kxg_outWriteTracelog(aFunc, iOutLog.c_str());
         return 11;

@@ -1,5 +1,5 @@
 // KxxComchkComArg.h
-// Layer 5 (framework): the command line of the family's commands.
+// Layer 5 (framework).
 // The command line of the family's commands: the main tool kxdefchk takes option letters
 // that select sub commands, a sub command takes only -h or an output log file name.
 // Without a name, one is generated in the tool directory.

@@ -9,6 +9,7 @@
 #include "KxxComGetSysInfo.h"
 #include "KxxComInstallInfo.h"
 #include "KxxComOutTrace.h"
+#include "KxxComProcess.h"
 #include "KxxComString.h"
 #include "KxxComSysBase.h"
 #include "KxxComTolvInfo.h"

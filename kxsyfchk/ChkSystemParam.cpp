@@ -1,7 +1,6 @@
 // ChkSystemParam.cpp
 // Evaluation of the requirement records: each record's required minimum from its
 // criterion, the comparison of the current value with it, and the privilege test.
-#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -339,9 +338,7 @@ int kxl_ChkSystemParamList(const InstallInfo& iInfo, SysPrmList& ioList)
 {
     const char* aFunc = kListFunc;
     kxg_outWriteTracelogEx(aFunc, " unsigned long long int の上限[%llu]", ULLONG_MAX);
-    size_t aCount = ioList.Count > 0 ? static_cast<size_t>(ioList.Count) : 0;
-    // Never trust Count beyond the records actually held.
-    aCount = std::min(aCount, ioList.Records.size());
+    size_t aCount = kxl_cntRecords(ioList);
     for (size_t i = 0; i < aCount; i++) {
         SysPrmRecord& aRec = ioList.Records[i];
         kxg_outWriteTracelogEx(aFunc, "チェック中のパラメタ：%s", aRec.ParamName.c_str());

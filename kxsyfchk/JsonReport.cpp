@@ -14,6 +14,7 @@
 
 #include "KxxComCodeConv.h"
 #include "KxxComOutTrace.h"
+#include "KxxComProcess.h"
 #include "KxxComString.h"
 #include "KxxComSysBase.h"
 #include "kxsyfchk.h"
@@ -152,16 +153,6 @@ Json kxl_makeProduct(const InstallInfo& iInfo, void* iUtf8)
     return aProduct;
 }
 
-// iPath from the root: a reader of the document may work in another directory.
-std::string kxl_getAbsolutePath(const std::string& iPath)
-{
-    if (iPath.empty() || iPath[0] == '/') {
-        return iPath;
-    }
-    std::unique_ptr<char, decltype(&free)> aCwd(getcwd(nullptr, 0), free);
-    return aCwd ? std::string(aCwd.get()) + "/" + iPath : iPath;
-}
-
 Json kxl_makeDocument(const JsonReport& iJson, int iStatus, const InstallInfo& iInfo,
                       const std::string& iOutLog, void* iUtf8)
 {
@@ -173,8 +164,9 @@ Json kxl_makeDocument(const JsonReport& iJson, int iStatus, const InstallInfo& i
     aDoc["release"] = iJson.OSName.empty() ? Json(nullptr) : Json("5." + iJson.OSName.substr(7));
     aDoc["product"] = aRan && iInfo.VOXLFlg == 1 ? kxl_makeProduct(iInfo, iUtf8) : Json(nullptr);
     aDoc["exit_status"] = iStatus;
-    aDoc["trace"] = gKXDefChkPath ? Json(kxl_getAbsolutePath(kxg_getTracePath())) : Json(nullptr);
-    aDoc["output_log"] = iOutLog.empty() ? Json(nullptr) : Json(kxl_getAbsolutePath(iOutLog));
+    // Paths from the root: a reader of the document may work in another directory.
+    aDoc["trace"] = gKXDefChkPath ? Json(kxg_getAbsolutePath(kxg_getTracePath())) : Json(nullptr);
+    aDoc["output_log"] = iOutLog.empty() ? Json(nullptr) : Json(kxg_getAbsolutePath(iOutLog));
     aDoc["requirements"] = aRan ? Json::parse(iJson.Rows) : Json::array();
     return aDoc;
 }
@@ -218,7 +210,7 @@ void kxl_setJsonRows(const std::string& iOSName, const InstallInfo& iInfo, const
 {
     IconvPtr aUtf8 = kxl_openUtf8();
     Json aRows = Json::array();
-    size_t aCount = std::min(static_cast<size_t>(std::max(iList.Count, 0)), iList.Records.size());
+    size_t aCount = kxl_cntRecords(iList);
     for (size_t i = 0; i < aCount; i++) {
         aRows.push_back(kxl_makeRow(iOSName, iInfo, iList.Records[i], aUtf8.get()));
     }

@@ -1,5 +1,6 @@
 // SysPrmList.cpp
 // Loading the parameter list files into requirement records.
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <unordered_set>
@@ -278,6 +279,12 @@ bool SysPrmRecord::operator==(const SysPrmRecord& iOther) const
            CurrentProject == iOther.CurrentProject &&
            MinimumValue == iOther.MinimumValue &&
            ErrStat == iOther.ErrStat;
+}
+
+size_t kxl_cntRecords(const SysPrmList& iList)
+{
+    size_t aCount = iList.Count > 0 ? static_cast<size_t>(iList.Count) : 0;
+    return std::min(aCount, iList.Records.size());
 }
 
 int kxl_getSysPrmList(const std::string& iOSName, const InstallInfo& iInfo, SysPrmList& ioList)

@@ -61,7 +61,7 @@ bool kxl_readsProject(const std::string& iOSName, const SysPrmRecord& iRecord)
 RecordIndex kxl_makeIndex(const std::string& iOSName, bool iProject, SysPrmList& ioList)
 {
     RecordIndex aIndex;
-    size_t aCount = std::min(static_cast<size_t>(std::max(ioList.Count, 0)), ioList.Records.size());
+    size_t aCount = kxl_cntRecords(ioList);
     for (size_t i = 0; i < aCount; i++) {
         SysPrmRecord& aRecord = ioList.Records[i];
         if (kxl_readsProject(iOSName, aRecord) == iProject) {
@@ -435,7 +435,7 @@ int kxl_GetSystemParamSolx(const std::string& iOSName, SysPrmList& ioList)
 // Whether some record reads /etc/project (iProject) or /etc/system.
 bool kxl_anyReads(const std::string& iOSName, bool iProject, const SysPrmList& iList)
 {
-    size_t aCount = std::min(static_cast<size_t>(std::max(iList.Count, 0)), iList.Records.size());
+    size_t aCount = kxl_cntRecords(iList);
     return std::any_of(iList.Records.begin(), iList.Records.begin() + aCount,
                        [&](const SysPrmRecord& iRecord) {
                            return kxl_readsProject(iOSName, iRecord) == iProject;

@@ -1,5 +1,5 @@
 // kxsyfchk.h
-// Layer 6 (the command): the system parameter check.
+// Layer 6 (the command).
 // The system parameter check: requirement records loaded from the parameter list files,
 // the host's current settings, the evaluation with its calculated values, and the report.
 #ifndef KXSYFCHK_H
@@ -39,6 +39,9 @@ struct SysPrmList {
     int Capacity = 0;
     std::vector<SysPrmRecord> Records;
 };
+
+// The number of records in use: Count, never beyond the records actually held.
+size_t kxl_cntRecords(const SysPrmList& iList);
 
 // Verdict bits of ErrStat.
 const int kErrNotSet = 1;
