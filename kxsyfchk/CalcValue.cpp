@@ -1,33 +1,19 @@
 // CalcValue.cpp
-// Values of "calc" rows worked out from the running host: kernel tunables from sysdef,
-// the physical memory from prtconf and the resource-distribution service's settings.
-#include <cerrno>
-#include <climits>
-#include <cstdio>
-#include <cstdlib>
-
-#include "KxxComGetSysInfo.h"
+// The message-queue values come from sysdef, the shared-memory one from prtconf, the
+// service's settings from its own configuration file.
+#include "CalcValue.h"
+#include "EtcSystem.h"
+#include "KernelValue.h"
 #include "KxxComInstallInfo.h"
 #include "KxxComOutTrace.h"
-#include "KxxComProcess.h"
 #include "KxxComString.h"
-#include "KxxComSysBase.h"
 #include "KxxComTolvInfo.h"
-#include "kxsyfchk.h"
+#include "SettingNumber.h"
 
 namespace {
 
 const char* const kNeedFunc = "kxl_getCalcNeedVal";
-const char* const kSysdef = "/usr/sbin/sysdef";
-const char* const kPrtconf = "/usr/sbin/prtconf";
-const char* const kGrep = "/usr/bin/grep";
 const char* const kDistPackage = "ZVNQkxsdl";
-// Kernel values above 2^60 are refused.
-const unsigned long long kKernelValueMax = 1ULL << 60;
-const unsigned long long kBytesPerMegabyte = 1024ULL * 1024ULL;
-// The pieces of a sysdef or prtconf line that the tool takes (value word, label, memory
-// size) are at most this long; a line with a longer piece is passed over.
-const size_t kPieceMax = 256;
 
 // One setting of the resource-distribution service, its default and accepted range.
 struct TolvSetting {
@@ -76,21 +62,6 @@ const MsgTunable kMsgmnb = {"MSGMNB", "max bytes on queue (MSGMNB)", "msgsys:msg
 const MsgTunable kMsgtql = {"MSGTQL", "system message headers (MSGTQL)", "msgsys:msginfo_msgtql",
                             40};
 
-// strtoull in base iBase, ULLONG_MAX when the number does not fit.
-unsigned long long kxl_cnvNumber(const std::string& iText, int iBase)
-{
-    errno = 0;
-    unsigned long long aValue = strtoull(iText.c_str(), nullptr, iBase);
-    return errno == ERANGE ? ULLONG_MAX : aValue;
-}
-
-// "<root>/usr/sbin/xxx | <root>/usr/bin/grep WORD"
-std::string kxl_grepCommand(const char* iCommand, const char* iWord)
-{
-    return kxg_cnvShellWord(kxg_getHostPath(iCommand)) + " | " +
-           kxg_cnvShellWord(kxg_getHostPath(kGrep)) + " " + iWord;
-}
-
 // The setting's value, or its default when it is absent, not a number or out of range.
 int kxl_getTolvSetting(const TolvSetting& iSetting, unsigned long long& oValue)
 {
@@ -105,11 +76,12 @@ int kxl_getTolvSetting(const TolvSetting& iSetting, unsigned long long& oValue)
         kxg_outWriteTracelog(kNeedFunc, iSetting.ReadErrorMsg);
         return -1;
     }
-    if (kxg_chkStrisDigit(aText) != 1) {
+    unsigned long long aValue = 0;
+    // An empty value is a number out of range, not a text.
+    if (!aText.empty() && kxl_cnvSettingNumber(aText, NumberBase::Decimal, aValue) == kNoNumber) {
         kxg_outWriteTracelog(kNeedFunc, iSetting.NotNumberMsg);
         return 0;
     }
-    unsigned long long aValue = kxl_cnvNumber(aText, 10);
     if (aValue < iSetting.Min || aValue > iSetting.Max) {
         kxg_outWriteTracelog(kNeedFunc, iSetting.RangeMsg);
         return 0;
@@ -142,7 +114,7 @@ int kxl_getMsgTunable(const MsgTunable& iTunable, unsigned long long& oValue)
     if (kxl_getSystemSetting(iTunable.SetName, aText) == 0) {
         kxg_cutBlTbWord(aText, aPos, aWord);
     }
-    if (kxl_cnvSettingNumber(aWord, true, oValue) == 0 && oValue <= kKernelValueMax) {
+    if (kxl_cnvSettingNumber(aWord, NumberBase::Kernel, oValue) == 0 && oValue <= kKernelValueMax) {
         kxg_outWriteTracelogEx(kNeedFunc, "sysdefに値がないため/etc/systemの値を使用 %s[%llu]",
                                iTunable.Word, oValue);
         return 0;
@@ -199,146 +171,7 @@ int kxl_calcMsgMap(unsigned long long& oValue)
     return 0;
 }
 
-// The memory size text of a prtconf line, or empty when the line holds none.
-std::string kxl_getMemorySizeText(std::string iLine)
-{
-    std::string aSize;
-    kxg_trimRight(kxg_trimLeft(iLine));
-    if (iLine.empty() || kxg_getMidStrEx(iLine, "Memory size:", "Megabytes", aSize) != 0 ||
-        aSize.size() > kPieceMax) {
-        return "";
-    }
-    kxg_trimRight(kxg_trimLeft(aSize));
-    return kxg_chkStrisDigit(aSize) == 1 ? aSize : "";
-}
-
-// Megabytes to bytes; -1 when the bytes would reach ULLONG_MAX.
-int kxl_cnvMegabytes(unsigned long long iMegabytes, unsigned long long& oBytes)
-{
-    const char* aFunc = "kxl_GetSysMemory";
-    if (iMegabytes == ULLONG_MAX) {
-        kxg_outWriteTracelog(
-            aFunc, "物理メモリ(Mbyte)が unsigned long long int の上限を超えているまたは同じ");
-        return -1;
-    }
-    const unsigned long long aLimit = ULLONG_MAX / kBytesPerMegabyte;
-    if (iMegabytes >= aLimit) {
-        kxg_outWriteTracelogEx(aFunc, "ULLONG_MAX / (1024 * 1024) = %llu", aLimit);
-        kxg_outWriteTracelog(
-            aFunc, "物理メモリ(byte)が unsigned long long int の上限を超えているまたは同じ");
-        return -1;
-    }
-    oBytes = iMegabytes * kBytesPerMegabyte;
-    kxg_outWriteTracelogEx(aFunc, "バイトに変換:[%llu Byte]", oBytes);
-    return 0;
-}
-
-// The value word of a sysdef line: "0x"/"0X" and hexadecimal digits, or decimal digits.
-// -1 when it is neither.
-int kxl_cnvSysdefWord(const std::string& iWord, unsigned long long& oValue)
-{
-    const char* aFunc = "kxl_getSystemVal";
-    if (iWord.size() >= 2 && iWord[0] == '0' && (iWord[1] == 'x' || iWord[1] == 'X')) {
-        // "0x" alone is no number, not a zero.
-        if (iWord.size() == 2 || kxg_chkStrisDigitX(iWord.substr(2)) != 1) {
-            kxg_outWriteTracelogEx(aFunc, "数値以外の文字あり(16進)[%s]", iWord.c_str());
-            return -1;
-        }
-        kxg_outWriteTracelogEx(aFunc, "パラメタ値発見(16進)[%s]", iWord.c_str());
-        oValue = kxl_cnvNumber(iWord, 16);
-        return 0;
-    }
-    if (kxg_chkStrisDigit(iWord) != 1) {
-        kxg_outWriteTracelogEx(aFunc, "数値以外の文字あり[%s]", iWord.c_str());
-        return -1;
-    }
-    kxg_outWriteTracelogEx(aFunc, "パラメタ値発見(10進)[%s]", iWord.c_str());
-    oValue = kxl_cnvNumber(iWord, 10);
-    return 0;
-}
-
-// The value of a sysdef line labelled iLabel; 14 when the line is not that one, -1 when
-// its value is not a number.
-int kxl_getSysdefLineValue(std::string iLine, const char* iLabel, unsigned long long& oValue)
-{
-    const char* aFunc = "kxl_getSystemVal";
-    kxg_trimRight(kxg_trimLeft(iLine));
-    if (iLine.empty()) {
-        return 14;
-    }
-    uint32_t aPos = 0;
-    std::string aWord;
-    kxg_cutBlTbWord(iLine, aPos, aWord);
-    if (aWord.size() > kPieceMax || iLine.size() - aPos > kPieceMax) {
-        return 14;
-    }
-    kxg_outWriteTracelogEx(aFunc, "先頭からタブまたはスペースまでの文字列を取得[%s]",
-                           aWord.c_str());
-    kxg_trimRight(kxg_trimLeft(aWord));
-    if (aWord.empty()) {
-        return 14;
-    }
-    std::string aLabel = iLine.substr(aPos);
-    kxg_trimRight(kxg_trimLeft(aLabel));
-    kxg_outWriteTracelogEx(aFunc, "タブまたはスペースから末尾までの文字列を取得[%s]",
-                           aLabel.c_str());
-    kxg_outWriteTracelogEx(aFunc, "パラメタの文字列と取得した文字列を比較[%s][%s]", iLabel,
-                           aLabel.c_str());
-    if (aLabel != iLabel) {
-        return 14;
-    }
-    return kxl_cnvSysdefWord(aWord, oValue);
-}
-
 } // namespace
-
-// The size in megabytes from the first prtconf line that states one.
-int kxl_readMemorySize(FILE* iFile, unsigned long long& oMegabytes)
-{
-    const char* aFunc = "kxl_GetSysMemory";
-    std::string aLine, aSize;
-    while (aSize.empty()) {
-        int aRead = kxg_readFileRow(iFile, aLine);
-        if (aRead == -9993) {
-            kxg_outWriteTracelog(aFunc, "メモリーの確保失敗");
-            return -9993;
-        }
-        if (aRead != 0) {
-            kxg_outWriteTracelog(aFunc, "prtconfコマンドにて物理メモリを取得出来なかった");
-            return -1;
-        }
-        aSize = kxl_getMemorySizeText(aLine);
-    }
-    kxg_outWriteTracelogEx(aFunc, "メモリサイズ発見:[%s MByte]", aSize.c_str());
-    oMegabytes = kxl_cnvNumber(aSize, 10);
-    return 0;
-}
-
-// The first valid value of a line labelled iLabel in the sysdef output.
-int kxl_readSysdefValue(FILE* iFile, const char* iLabel, unsigned long long& oValue)
-{
-    const char* aFunc = "kxl_getSystemVal";
-    std::string aLine;
-    // A labelled line whose value is no number makes the output unreadable; only when
-    // there is no such line at all does sysdef not show the value.
-    bool aUnreadable = false;
-    for (;;) {
-        int aRead = kxg_readFileRow(iFile, aLine);
-        if (aRead == -9993) {
-            kxg_outWriteTracelog(aFunc, "メモリーの確保失敗");
-            return -9993;
-        }
-        if (aRead != 0) {
-            kxg_outWriteTracelog(aFunc, "対象のデータが見つからなかった");
-            return aRead == -1 && !aUnreadable ? 14 : -1;
-        }
-        int aLineValue = kxl_getSysdefLineValue(aLine, iLabel, oValue);
-        if (aLineValue == 0) {
-            return 0;
-        }
-        aUnreadable = aUnreadable || aLineValue == -1;
-    }
-}
 
 int kxl_getCalcNeedVal(const std::string& iParamName, const InstallInfo& iInfo,
                        unsigned long long& oValue)
@@ -371,46 +204,3 @@ int kxl_getCalcOSInit(const std::string& iParamName, unsigned long long& oValue)
     return 0;
 }
 
-int kxl_GetSysMemory(unsigned long long& oBytes)
-{
-    const char* aFunc = "kxl_GetSysMemory";
-    if (kxg_chkFileExist(kxg_getHostPath(kPrtconf)) != 3) {
-        kxg_outWriteTracelog(aFunc, "prtconfコマンドなしエラー");
-        return -1;
-    }
-    FilePtr aFile;
-    int aStatus = 0;
-    if (kxg_opnSComTmpFile(aFile, aFunc, kxl_grepCommand(kPrtconf, "Memory"), aStatus) != 0) {
-        kxg_outWriteTracelog(aFunc, "コマンド実行結果オープンエラー");
-        return -1;
-    }
-    unsigned long long aMegabytes = 0;
-    int aResult = kxl_readMemorySize(aFile.get(), aMegabytes);
-    kxg_cloSComTmpFile(aFile, aFunc);
-    if (aResult != 0) {
-        return -1;
-    }
-    return kxl_cnvMegabytes(aMegabytes, oBytes);
-}
-
-int kxl_getSystemVal(const char* iWord, const char* iLabel, unsigned long long& oValue)
-{
-    const char* aFunc = "kxl_getSystemVal";
-    if (kxg_chkFileExist(kxg_getHostPath(kSysdef)) != 3) {
-        kxg_outWriteTracelog(aFunc, "sysdefコマンドなしエラー");
-        return -1;
-    }
-    FilePtr aFile;
-    int aStatus = 0;
-    if (kxg_opnSComTmpFile(aFile, aFunc, kxl_grepCommand(kSysdef, iWord), aStatus) != 0) {
-        kxg_outWriteTracelog(aFunc, "コマンド実行結果オープンエラー");
-        return -9998;
-    }
-    int aResult = kxl_readSysdefValue(aFile.get(), iLabel, oValue);
-    kxg_cloSComTmpFile(aFile, aFunc);
-    if (aResult == 0 && oValue > kKernelValueMax) {
-        kxg_outWriteTracelogEx(aFunc, "発見したパラメタ値が 2^60 を超えている[%llu]", oValue);
-        return -1;
-    }
-    return aResult;
-}

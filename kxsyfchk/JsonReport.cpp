@@ -2,6 +2,7 @@
 // The results for programs (KXSYFCHK_JSON): the run, and one object per applicable
 // requirement row with its verdict and the command that would meet the requirement.
 // The document is UTF-8 and replaces the file whole, so a reader never sees half of one.
+// It is written from the judged records alone: nothing is worked out or run again.
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -12,12 +13,14 @@
 
 #include <nlohmann/json.hpp>
 
+#include "EtcProject.h"
+#include "JsonReport.h"
 #include "KxxComCodeConv.h"
 #include "KxxComOutTrace.h"
 #include "KxxComProcess.h"
 #include "KxxComString.h"
 #include "KxxComSysBase.h"
-#include "kxsyfchk.h"
+#include "ParamList.h"
 
 namespace {
 
@@ -74,25 +77,21 @@ Json kxl_getVerdicts(int iErrStat)
     return aVerdicts;
 }
 
-// The minimum as the evaluation found it; for a record it never judged (not set) it is
-// worked out now, so that the fix can name a value.
-std::string kxl_getRowMinimum(const SysPrmRecord& iRec, const InstallInfo& iInfo)
+// The minimum as the evaluation left it; empty when it is not known.
+std::string kxl_getRowMinimum(const SysPrmRecord& iRec)
 {
-    std::string aMinimum = iRec.MinimumValue;
-    if (aMinimum.empty() && kxl_getMinimumText(iRec, iInfo, aMinimum) != 0) {
-        aMinimum.clear();
-    }
+    std::string aMinimum = iRec.MinimumCount > 0 ? iRec.MinimumValue : "";
     return kxg_trimRight(aMinimum);
 }
 
 // The command that would meet the record's requirement: projmod for a resource control
 // of /etc/project, the "set" line of /etc/system otherwise. null when nothing is to be
 // done or nothing can be said.
-Json kxl_makeFix(const std::string& iOSName, const SysPrmRecord& iRec, const std::string& iMinimum)
+Json kxl_makeFix(const SysPrmRecord& iRec, const std::string& iMinimum)
 {
     bool aValueWrong = (iRec.ErrStat & (kErrNotSet | kErrBelowMinimum)) != 0;
     std::string aValue = aValueWrong ? iMinimum : iRec.CurrentValue;
-    bool aProject = kxl_isProjectOS(iOSName) && kxl_isResourceControl(iRec.ParamName);
+    bool aProject = iRec.Source == SettingSource::Project;
     // A privilege is no part of an /etc/system setting.
     if (iRec.ErrStat == 0 || aValue.empty() || (!aProject && !aValueWrong)) {
         return nullptr;
@@ -118,10 +117,9 @@ Json kxl_makeFix(const std::string& iOSName, const SysPrmRecord& iRec, const std
     return aFix;
 }
 
-Json kxl_makeRow(const std::string& iOSName, const InstallInfo& iInfo, const SysPrmRecord& iRec,
-                 void* iUtf8)
+Json kxl_makeRow(const SysPrmRecord& iRec, void* iUtf8)
 {
-    std::string aMinimum = kxl_getRowMinimum(iRec, iInfo);
+    std::string aMinimum = kxl_getRowMinimum(iRec);
     Json aRow;
     aRow["parameter"] = kxl_toUtf8(iUtf8, iRec.ParamName);
     aRow["project"] = kxl_toUtf8(iUtf8, iRec.ProjectName);
@@ -130,9 +128,9 @@ Json kxl_makeRow(const std::string& iOSName, const InstallInfo& iInfo, const Sys
     aRow["minimum"] = kxl_textOrNull(iUtf8, aMinimum);
     aRow["value"] = kxl_textOrNull(iUtf8, iRec.CurrentValue);
     aRow["current_privilege"] = kxl_textOrNull(iUtf8, iRec.CurrentPrivilege);
-    aRow["file"] = kxl_textOrNull(iUtf8, iRec.CurrentSource);
+    aRow["file"] = kxl_textOrNull(iUtf8, iRec.CurrentFile);
     aRow["verdict"] = kxl_getVerdicts(iRec.ErrStat);
-    Json aFix = kxl_makeFix(iOSName, iRec, aMinimum);
+    Json aFix = kxl_makeFix(iRec, aMinimum);
     if (!aFix.is_null()) {
         aFix["command"] = kxl_toUtf8(iUtf8, aFix["command"].get<std::string>());
         aFix["note"] = kxl_toUtf8(iUtf8, aFix["note"].get<std::string>());
@@ -153,8 +151,19 @@ Json kxl_makeProduct(const InstallInfo& iInfo, void* iUtf8)
     return aProduct;
 }
 
+// One row per record of the judged list.
+Json kxl_makeRows(const SysPrmList& iList, void* iUtf8)
+{
+    Json aRows = Json::array();
+    size_t aCount = kxl_cntRecords(iList);
+    for (size_t i = 0; i < aCount; i++) {
+        aRows.push_back(kxl_makeRow(iList.Records[i], iUtf8));
+    }
+    return aRows;
+}
+
 Json kxl_makeDocument(const JsonReport& iJson, int iStatus, const InstallInfo& iInfo,
-                      const std::string& iOutLog, void* iUtf8)
+                      const std::string& iOutLog, const SysPrmList& iList, void* iUtf8)
 {
     bool aRan = iStatus != 255;
     Json aDoc;
@@ -167,7 +176,7 @@ Json kxl_makeDocument(const JsonReport& iJson, int iStatus, const InstallInfo& i
     // Paths from the root: a reader of the document may work in another directory.
     aDoc["trace"] = gKXDefChkPath ? Json(kxg_getAbsolutePath(kxg_getTracePath())) : Json(nullptr);
     aDoc["output_log"] = iOutLog.empty() ? Json(nullptr) : Json(kxg_getAbsolutePath(iOutLog));
-    aDoc["requirements"] = aRan ? Json::parse(iJson.Rows) : Json::array();
+    aDoc["requirements"] = aRan ? kxl_makeRows(iList, iUtf8) : Json::array();
     return aDoc;
 }
 
@@ -205,20 +214,8 @@ void kxl_iniJsonReport(JsonReport& oJson)
     oJson.Path = aPath != nullptr ? aPath : "";
 }
 
-void kxl_setJsonRows(const std::string& iOSName, const InstallInfo& iInfo, const SysPrmList& iList,
-                     JsonReport& ioJson)
-{
-    IconvPtr aUtf8 = kxl_openUtf8();
-    Json aRows = Json::array();
-    size_t aCount = kxl_cntRecords(iList);
-    for (size_t i = 0; i < aCount; i++) {
-        aRows.push_back(kxl_makeRow(iOSName, iInfo, iList.Records[i], aUtf8.get()));
-    }
-    ioJson.Rows = aRows.dump();
-}
-
 void kxl_outJsonReport(const JsonReport& iJson, int iResult, const InstallInfo& iInfo,
-                       const std::string& iOutLog)
+                       const std::string& iOutLog, const SysPrmList& iList)
 {
     if (iJson.Path.empty()) {
         return;
@@ -227,7 +224,7 @@ void kxl_outJsonReport(const JsonReport& iJson, int iResult, const InstallInfo& 
     IconvPtr aUtf8 = kxl_openUtf8();
     std::string aText;
     try {
-        Json aDoc = kxl_makeDocument(iJson, aStatus, iInfo, iOutLog, aUtf8.get());
+        Json aDoc = kxl_makeDocument(iJson, aStatus, iInfo, iOutLog, iList, aUtf8.get());
         // Paths are written as the file system has them; bytes that are no UTF-8 are
         // replaced rather than making the document invalid.
         aText = aDoc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";

@@ -1,15 +1,22 @@
 // Report.cpp
-// The result report: console messages and the block appended to the output log.
+// The report reads the verdicts and leaves them as they are, so that the results for
+// programs can be written from the same records after it.
 #include <cstdio>
 
 #include "KxxComMessage.h"
 #include "KxxComOutTrace.h"
-#include "kxsyfchk.h"
+#include "Report.h"
 
 namespace {
 
 const char* const kToolId = "KxDefChk";
 const size_t kReasonBuffer = 4096;
+
+// Whether the report shows the project and privilege columns (Solaris 10 and 11).
+bool kxl_hasProjectColumns(const std::string& iOSName)
+{
+    return iOSName == "Solaris10" || iOSName == "Solaris11";
+}
 
 // Console message, title, message and column heading, written once before the first line.
 int kxl_outReportHeader(const std::string& iOSName, const std::string& iOutLog)
@@ -19,7 +26,7 @@ int kxl_outReportHeader(const std::string& iOSName, const std::string& iOutLog)
         return -1;
     }
     const char* aHeading =
-        kxl_isProjectOS(iOSName)
+        kxl_hasProjectColumns(iOSName)
             ? "[パラメタ名], [パラメタ値], [プロジェクト名], [権限], [異常の原因]\n"
             : "[パラメタ名], [パラメタ値], [異常の原因]\n";
     return kxg_outOLString(iOutLog, "%s", aHeading) == 0 ? 0 : -1;
@@ -49,7 +56,7 @@ int kxl_outReportLine(const std::string& iOSName, const std::string& iOutLog,
                       const SysPrmRecord& iRecord, const std::string& iReason)
 {
     int aResult;
-    if (kxl_isProjectOS(iOSName)) {
+    if (kxl_hasProjectColumns(iOSName)) {
         aResult = kxg_outOLString(iOutLog, " %s, %s, %s, %s, %s\n", iRecord.ParamName.c_str(),
                                   iRecord.CurrentValue.c_str(), iRecord.ProjectName.c_str(),
                                   iRecord.CurrentPrivilege.c_str(), iReason.c_str());
@@ -61,37 +68,36 @@ int kxl_outReportLine(const std::string& iOSName, const std::string& iOutLog,
 }
 
 // One line per verdict bit of the record, lowest bit first; the header before the
-// report's first line. Bits are cleared as their lines are written, all but the last.
+// report's first line. The trace shows the bits still to be written at each line.
 int kxl_outRecordLines(const std::string& iOSName, const std::string& iOutLog,
-                       SysPrmRecord& ioRecord, int& ioLines)
+                       const SysPrmRecord& iRecord, int& ioLines)
 {
     const int aKnownBits = kErrNotSet | kErrBelowMinimum | kErrPrivilege;
-    while ((ioRecord.ErrStat & aKnownBits) != 0) {
+    int aStat = iRecord.ErrStat;
+    while ((aStat & aKnownBits) != 0) {
         if (ioLines == 0 && kxl_outReportHeader(iOSName, iOutLog) != 0) {
             return -1;
         }
-        kxg_outWriteTracelogEx("main", "ErrStat[%d]", ioRecord.ErrStat);
-        int aBits = ioRecord.ErrStat & aKnownBits;
+        kxg_outWriteTracelogEx("main", "ErrStat[%d]", aStat);
+        int aBits = aStat & aKnownBits;
         int aBit = aBits & -aBits;
-        if (kxl_outReportLine(iOSName, iOutLog, ioRecord, kxl_reasonText(aBit, ioRecord)) != 0) {
+        if (kxl_outReportLine(iOSName, iOutLog, iRecord, kxl_reasonText(aBit, iRecord)) != 0) {
             return -1;
         }
         ioLines++;
-        if ((aBits & ~aBit) == 0) {
-            break;
-        }
-        ioRecord.ErrStat &= ~aBit;
+        aStat &= ~aBit;
     }
     return 0;
 }
 
 } // namespace
 
-int kxl_outReport(const std::string& iOSName, const std::string& iOutLog, SysPrmList& ioList)
+int kxl_outReport(const std::string& iOSName, const std::string& iOutLog, const SysPrmList& iList)
 {
     int aLines = 0;
-    for (int aIndex = 0; aIndex < ioList.Count; aIndex++) {
-        if (kxl_outRecordLines(iOSName, iOutLog, ioList.Records[aIndex], aLines) != 0) {
+    size_t aCount = kxl_cntRecords(iList);
+    for (size_t aIndex = 0; aIndex < aCount; aIndex++) {
+        if (kxl_outRecordLines(iOSName, iOutLog, iList.Records[aIndex], aLines) != 0) {
             return -1;
         }
     }

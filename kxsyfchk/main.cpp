@@ -4,11 +4,15 @@
 #include <cstdio>
 #include <new>
 
+#include "CurrentSettings.h"
+#include "Evaluate.h"
+#include "JsonReport.h"
 #include "KxxComDefChkToolStartEnd.h"
 #include "KxxComGetSysInfo.h"
 #include "KxxComMessage.h"
 #include "KxxComOutTrace.h"
-#include "kxsyfchk.h"
+#include "ParamList.h"
+#include "Report.h"
 
 namespace {
 
@@ -57,9 +61,6 @@ int kxl_chkSystemParams(const InstallInfo& iInfo, const std::string& iOutLog, Sy
         kxg_outWriteTracelog(kFunc, "システムパラメタ一覧チェック失敗");
         return -1;
     }
-    if (!ioJson.Path.empty()) {
-        kxl_setJsonRows(aOSName, iInfo, ioList, ioJson);
-    }
     return kxl_outReport(aOSName, iOutLog, ioList);
 }
 
@@ -102,8 +103,8 @@ int main(int argc, char** argv)
         kxg_outWriteTracelog(kFunc, "初期処理成功");
         aResult = kxl_runCheck(aInfo, aOutLog, aList, aJson);
     }
+    kxl_outJsonReport(aJson, aResult, aInfo, aOutLog, aList);
     aList = SysPrmList{};
-    kxl_outJsonReport(aJson, aResult, aInfo, aOutLog);
     kxg_endDefChkCom(aResult);
     return aResult;
 }

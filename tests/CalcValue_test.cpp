@@ -6,7 +6,8 @@
 
 #include <climits>
 
-#include "kxsyfchk.h"
+#include "CalcValue.h"
+#include "KernelValue.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
+#include <sstream>
 
 #include "KxTestSupport.h"
 
@@ -105,6 +106,30 @@ TEST_F(JsonResults, FailedRunAndFilesThatCannotBeWritten)
     EXPECT_EQ(aPlain.Out, aRun.Out);
     EXPECT_NE(std::string::npos,
               mTool.trace().find("JSONファイル出力エラー[/nonexistent/r.json][No such file"));
+}
+
+// The document is written from the judged records: a run with it runs the same commands
+// as one without, also for a "calc" row that is not set.
+TEST(JsonDocument, RunsNoCommandOfItsOwn)
+{
+    ToolDir aTool;
+    Host aHost;
+    aHost.solaris(9);
+    aTool.putText("def/kxsyfchk_sol9.csv", "Solaris9,,,,,msgsys:msginfo_msgmap,,,fixed,,calc\n");
+    aHost.file("/etc/system", "");
+    aHost.command("/usr/sbin/sysdef", "      40\tsystem message headers (MSGTQL)\n");
+    auto aCommands = [&](const std::string& iJson) {
+        remove((aTool / "trace/trace.log").c_str());
+        kxtest::runTool(aTool, aHost, {aTool / "out.log"}, {{"KXSYFCHK_JSON", iJson}});
+        std::istringstream aTrace(kxtest::maskStamps(aTool.trace()));
+        std::string aLine, aLines;
+        while (std::getline(aTrace, aLine)) {
+            aLines += aLine.find("kxg_runSysCom") != std::string::npos ? aLine + "\n" : "";
+        }
+        return aLines;
+    };
+    EXPECT_EQ(aCommands(""), aCommands(aTool / "r.json"));
+    EXPECT_EQ(nullptr, Json::parse(kxtest::readFile(aTool / "r.json"))["requirements"][0]["minimum"]);
 }
 
 } // namespace

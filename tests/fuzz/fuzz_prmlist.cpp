@@ -10,7 +10,10 @@
 #include <string>
 
 #include "KxFuzzSupport.h"
-#include "kxsyfchk.h"
+#include "CurrentSettings.h"
+#include "Evaluate.h"
+#include "ParamList.h"
+#include "Report.h"
 
 namespace {
 

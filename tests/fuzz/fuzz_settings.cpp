@@ -7,7 +7,9 @@
 #include <string>
 
 #include "KxFuzzSupport.h"
-#include "kxsyfchk.h"
+#include "CurrentSettings.h"
+#include "Evaluate.h"
+#include "Report.h"
 
 namespace {
 

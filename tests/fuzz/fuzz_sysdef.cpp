@@ -6,7 +6,7 @@
 
 #include "KxFuzzSupport.h"
 #include "KxxComFile.h"
-#include "kxsyfchk.h"
+#include "KernelValue.h"
 
 namespace {
 

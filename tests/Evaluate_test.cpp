@@ -6,7 +6,7 @@
 
 #include <climits>
 
-#include "kxsyfchk.h"
+#include "Evaluate.h"
 
 namespace {
 
@@ -37,11 +37,11 @@ SysPrmList makeList(const std::vector<SysPrmRecord>& iRecords)
 
 TEST(ChkSysMin, NumberComparisonRules)
 {
-    const bool kSystem = true, kProject = false;
+    const NumberBase kSystem = NumberBase::Kernel, kProject = NumberBase::Decimal;
     struct Case {
         std::string Current;
         unsigned long long Minimum;
-        bool KernelBases;
+        NumberBase Base;
         int Result;
         std::string MinText;
     } aCases[] = {
@@ -68,7 +68,7 @@ TEST(ChkSysMin, NumberComparisonRules)
     for (const Case& aCase : aCases) {
         std::string aMinText = "old";
         EXPECT_EQ(aCase.Result,
-                  kxl_chkSysMin(aCase.Current, aCase.Minimum, aCase.KernelBases, aMinText))
+                  kxl_chkSysMin(aCase.Current, aCase.Minimum, aCase.Base, aMinText))
             << aCase.Current << " vs " << aCase.Minimum;
         EXPECT_EQ(aCase.MinText, aMinText) << aCase.Current;
     }
@@ -86,8 +86,10 @@ TEST(ChkSystemParamList, VerdictBits)
         // A fixed record never looks at its OS initial value, so no calculation runs.
         {makeRecord("fixed", "10", "calc", "10"), 0, "10"},
         {makeRecord("additional", "100", "50", "149"), 2, "150"},
-        // Not set: nothing else is judged.
-        {makeRecord("fixed", "100", "", "", "privileged", ""), 1, ""},
+        // Not set: nothing else is judged; the row's minimum is kept for the fix.
+        {makeRecord("fixed", "100", "", "", "privileged", ""), 1, "100"},
+        {makeRecord("optcri", "10 20 30 40", "5 6", ""), 1, "10 25 30 46 "},
+        {makeRecord("additional", "calc", "1", ""), 1, ""},
         {makeRecord("fixed", "100", "", "1", "privileged", ""), 6, "100"},
         {makeRecord("fixed", "100", "", "100", "", "privileged"), 4, "100"},
         {makeRecord("fixed", "100", "", "100", "priv", "Privileged"), 0, "100"},

@@ -1,14 +1,16 @@
-// ChkSystemParam.cpp
-// Evaluation of the requirement records: each record's required minimum from its
-// criterion, the comparison of the current value with it, and the privilege test.
-#include <cerrno>
+// Evaluate.cpp
+// Each record's required minimum from its criterion, the comparison of the current value
+// with it, and the privilege test. The record keeps the minimum and the verdict, so that
+// the reports need nothing but the record.
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
 
+#include "CalcValue.h"
+#include "EtcProject.h"
+#include "Evaluate.h"
 #include "KxxComOutTrace.h"
 #include "KxxComString.h"
-#include "kxsyfchk.h"
+#include "SettingNumber.h"
 
 namespace {
 
@@ -18,47 +20,11 @@ const char* const kCalc = "calc";
 const int kOptNeedCount = 4;
 const int kOptInitCount = 2;
 
-// A requirement number as strtoull reads it in base 10: leading blanks skipped, stops at
-// the first non-digit, ULLONG_MAX when too large. A sign is no digit here, so "-1" is
-// not turned into a huge number.
-unsigned long long kxl_cnvDecimal(const std::string& iText)
-{
-    size_t aStart = iText.find_first_not_of(" \t\r\n\f\v");
-    if (aStart == std::string::npos || iText[aStart] < '0' || iText[aStart] > '9') {
-        return 0;
-    }
-    errno = 0;
-    unsigned long long aValue = strtoull(iText.c_str() + aStart, nullptr, 10);
-    return errno == ERANGE ? ULLONG_MAX : aValue;
-}
-
-// The value of a digit character of base 16 at most; 16 for any other character.
-unsigned long long kxl_cnvDigit(char iChar)
-{
-    if (iChar >= '0' && iChar <= '9') {
-        return static_cast<unsigned long long>(iChar - '0');
-    }
-    if (iChar >= 'a' && iChar <= 'f') {
-        return static_cast<unsigned long long>(iChar - 'a' + 10);
-    }
-    if (iChar >= 'A' && iChar <= 'F') {
-        return static_cast<unsigned long long>(iChar - 'A' + 10);
-    }
-    return 16;
-}
-
-// Values of /etc/system are numbers as the kernel reads them; those of /etc/project are
-// decimal.
-bool kxl_isKernelValue(const SysPrmRecord& iRec)
-{
-    return iRec.CurrentSource != "/etc/project";
-}
-
 // The part of the current value that a fixed or additional record is judged by: the first
 // word of an /etc/system value, the whole value of a resource control.
 std::string kxl_getJudgedValue(const SysPrmRecord& iRec)
 {
-    if (!kxl_isKernelValue(iRec)) {
+    if (iRec.Source == SettingSource::Project) {
         return iRec.CurrentValue;
     }
     uint32_t aPos = 0;
@@ -102,7 +68,7 @@ int kxl_getNeedValue(const SysPrmRecord& iRec, const InstallInfo& iInfo, unsigne
             return -9995;
         }
     } else {
-        oValue = kxl_cnvDecimal(iRec.NeedValue);
+        oValue = kxl_cnvRowNumber(iRec.NeedValue);
     }
     kxg_outWriteTracelogEx(kListFunc, "最小必要値[%llu]", oValue);
     if (oValue == ULLONG_MAX) {
@@ -123,7 +89,7 @@ int kxl_addOSInitValue(const SysPrmRecord& iRec, unsigned long long& ioMinimum)
             return -1;
         }
     } else {
-        aInit = kxl_cnvDecimal(iRec.OSInitValue);
+        aInit = kxl_cnvRowNumber(iRec.OSInitValue);
     }
     kxg_outWriteTracelogEx(kListFunc, "OS初期値[%llu]", aInit);
     if (aInit == ULLONG_MAX) {
@@ -139,26 +105,20 @@ int kxl_addOSInitValue(const SysPrmRecord& iRec, unsigned long long& ioMinimum)
     return 0;
 }
 
-// The required minimum of a fixed or additional record.
-int kxl_getSingleMinimum(const SysPrmRecord& iRec, const InstallInfo& iInfo,
-                         unsigned long long& oMinimum)
-{
-    int aResult = kxl_getNeedValue(iRec, iInfo, oMinimum);
-    if (aResult == 0 && iRec.Criterion == "additional") {
-        aResult = kxl_addOSInitValue(iRec, oMinimum);
-    }
-    return aResult;
-}
-
 // Judges a fixed or additional record: its minimum, its value and its privilege.
 int kxl_chkSingleValue(SysPrmRecord& ioRec, const InstallInfo& iInfo)
 {
     unsigned long long aMinimum = 0;
-    int aResult = kxl_getSingleMinimum(ioRec, iInfo, aMinimum);
+    int aResult = kxl_getNeedValue(ioRec, iInfo, aMinimum);
+    if (aResult == 0 && ioRec.Criterion == "additional") {
+        aResult = kxl_addOSInitValue(ioRec, aMinimum);
+    }
     if (aResult != 0) {
         return aResult;
     }
-    if (kxl_chkSysMin(kxl_getJudgedValue(ioRec), aMinimum, kxl_isKernelValue(ioRec),
+    ioRec.Minimums[0] = aMinimum;
+    ioRec.MinimumCount = 1;
+    if (kxl_chkSysMin(kxl_getJudgedValue(ioRec), aMinimum, kxl_getNumberBase(ioRec.Source),
                       ioRec.MinimumValue) != 0) {
         kxg_outWriteTracelog(kListFunc, "設定値が最小必要値以下です");
         kxg_outWriteTracelogEx(kListFunc, "最小必要値：%s", ioRec.MinimumValue.c_str());
@@ -174,30 +134,39 @@ int kxl_chkSingleValue(SysPrmRecord& ioRec, const InstallInfo& iInfo)
     return 0;
 }
 
-// Cuts iCount numbers from iText into oValues; "calc" and ULLONG_MAX are refused with
-// the given trace texts.
-int kxl_cutNumbers(const std::string& iText, int iCount, const char* iCalcMsg, bool iNeed,
-                   unsigned long long* oValues)
+// Cuts iCount numbers from iText into oValues. 0; 1 a "calc" word; -1 a number that
+// reaches ULLONG_MAX.
+int kxl_cutRowNumbers(const std::string& iText, int iCount, unsigned long long* oValues)
 {
     uint32_t aPos = 0;
     std::string aWord;
     for (int i = 0; i < iCount; i++) {
         kxg_cutBlTbWord(iText, aPos, aWord);
         if (aWord == kCalc) {
-            kxg_outWriteTracelog(kListFunc, iCalcMsg);
-            return -1;
+            return 1;
         }
-        oValues[i] = kxl_cnvDecimal(aWord);
+        oValues[i] = kxl_cnvRowNumber(aWord);
         if (oValues[i] == ULLONG_MAX) {
-            if (iNeed) {
-                kxl_traceNeedTooLarge();
-            } else {
-                kxl_traceInitTooLarge();
-            }
             return -1;
         }
     }
     return 0;
+}
+
+// kxl_cutRowNumbers with the trace of a refused value: iCalcMsg for "calc", iNeed telling
+// needed from OS initial values.
+int kxl_cutNumbers(const std::string& iText, int iCount, const char* iCalcMsg, bool iNeed,
+                   unsigned long long* oValues)
+{
+    int aResult = kxl_cutRowNumbers(iText, iCount, oValues);
+    if (aResult == 1) {
+        kxg_outWriteTracelog(kListFunc, iCalcMsg);
+    } else if (aResult == -1 && iNeed) {
+        kxl_traceNeedTooLarge();
+    } else if (aResult == -1) {
+        kxl_traceInitTooLarge();
+    }
+    return aResult == 0 ? 0 : -1;
 }
 
 // The four minimums of an optcri record: N1, N2 + O1, N3, N4 + O2.
@@ -240,9 +209,12 @@ int kxl_chkOptCri(SysPrmRecord& ioRec)
     for (int i = 0; i < kOptNeedCount; i++) {
         kxg_cutBlTbWord(ioRec.CurrentValue, aPos, aWord);
         aWords += aWord.empty() ? 0 : 1;
-        aBelow = kxl_chkSysMin(aWord, aNeed[i], kxl_isKernelValue(ioRec), aMinText) != 0 || aBelow;
+        aBelow = kxl_chkSysMin(aWord, aNeed[i], kxl_getNumberBase(ioRec.Source), aMinText) != 0 ||
+                 aBelow;
         aMinimums += aMinText + " ";
+        ioRec.Minimums[i] = aNeed[i];
     }
+    ioRec.MinimumCount = kOptNeedCount;
     kxg_cutBlTbWord(ioRec.CurrentValue, aPos, aWord);
     aWords += aWord.empty() ? 0 : 1;
     ioRec.MinimumValue = aMinimums.substr(0, kParamTextMax);
@@ -255,42 +227,45 @@ int kxl_chkOptCri(SysPrmRecord& ioRec)
     return 0;
 }
 
-} // namespace
-
-int kxl_cnvSettingNumber(const std::string& iText, bool iKernelBases, unsigned long long& oValue)
+// The minimums of a record that is not set, from its row alone and without a trace
+// line, in decimal: nothing is judged, but a fix needs the value. None is kept when a
+// value must be calculated (that would run a command) or is too large.
+void kxl_setRowMinimums(SysPrmRecord& ioRec)
 {
-    unsigned long long aBase = 10;
-    size_t aPos = 0;
-    if (iKernelBases && iText.size() > 1 && iText[0] == '0') {
-        bool aHex = iText[1] == 'x' || iText[1] == 'X';
-        aBase = aHex ? 16 : 8;
-        aPos = aHex ? 2 : 1;
+    bool aOptcri = ioRec.Criterion == "optcri";
+    int aNeedCount = aOptcri ? kOptNeedCount : 1;
+    int aInitCount = aOptcri ? kOptInitCount : (ioRec.Criterion == "additional" ? 1 : 0);
+    unsigned long long aNeed[kOptNeedCount] = {}, aInit[kOptInitCount] = {};
+    if (kxl_cutRowNumbers(ioRec.NeedValue, aNeedCount, aNeed) != 0 ||
+        kxl_cutRowNumbers(ioRec.OSInitValue, aInitCount, aInit) != 0) {
+        return;
     }
-    if (aPos >= iText.size()) {
-        return -1;
-    }
-    bool aTooLarge = false;
-    oValue = 0;
-    for (; aPos < iText.size(); aPos++) {
-        unsigned long long aDigit = kxl_cnvDigit(iText[aPos]);
-        if (aDigit >= aBase) {
-            return -1;
+    // The OS initial values go to the first needed value, or to the second and fourth.
+    int aSum[kOptInitCount] = {aOptcri ? 1 : 0, 3};
+    for (int i = 0; i < aInitCount; i++) {
+        if (kxl_sumTooLarge(aNeed[aSum[i]], aInit[i])) {
+            return;
         }
-        aTooLarge = aTooLarge || oValue > (ULLONG_MAX - aDigit) / aBase;
-        oValue = oValue * aBase + aDigit;
+        aNeed[aSum[i]] += aInit[i];
     }
-    return aTooLarge ? 1 : 0;
+    std::string aText;
+    for (int i = 0; i < aNeedCount; i++) {
+        ioRec.Minimums[i] = aNeed[i];
+        aText += std::to_string(aNeed[i]) + (aOptcri ? " " : "");
+    }
+    ioRec.MinimumCount = aNeedCount;
+    ioRec.MinimumValue = aText;
 }
 
-int kxl_chkSysMin(const std::string& iCurrent, unsigned long long iMinimum, bool iKernelBases,
+} // namespace
+
+int kxl_chkSysMin(const std::string& iCurrent, unsigned long long iMinimum, NumberBase iBase,
                   std::string& oMinText)
 {
     const char* aFunc = "kxl_chkSysMin";
     // 20 digits of ULLONG_MAX, or "0x" and 16 hexadecimal digits, and the terminator.
     char aMinText[24];
-    bool aHex = iKernelBases && iCurrent.size() >= 2 && iCurrent[0] == '0' &&
-                (iCurrent[1] == 'x' || iCurrent[1] == 'X');
-    if (aHex) {
+    if (kxl_isHexText(iCurrent, iBase)) {
         snprintf(aMinText, sizeof aMinText, "0%c%llx", iCurrent[1], iMinimum);
     } else {
         snprintf(aMinText, sizeof aMinText, "%llu", iMinimum);
@@ -298,40 +273,19 @@ int kxl_chkSysMin(const std::string& iCurrent, unsigned long long iMinimum, bool
     oMinText = aMinText;
     const char* aCur = iCurrent.c_str();
     unsigned long long aValue = 0;
-    int aNumber = kxl_cnvSettingNumber(iCurrent, iKernelBases, aValue);
-    if (aNumber < 0) {
+    int aNumber = kxl_cnvSettingNumber(iCurrent, iBase, aValue);
+    if (aNumber == kNoNumber) {
         kxg_outWriteTracelogEx(aFunc, "システム取得値に変換不能文字あり[%s]", aCur);
         return -1;
     }
     // A number beyond 64 bits is larger than any minimum.
-    if (aNumber == 1 || aValue >= iMinimum) {
+    if (aNumber == kNumberTooLarge || aValue >= iMinimum) {
         kxg_outWriteTracelogEx(aFunc, "必要最小値の方が小さいまたは同じ（正常）[%s]>=[%s]", aCur,
                                aMinText);
         return 0;
     }
     kxg_outWriteTracelogEx(aFunc, "必要最小値の方が大きい[%s]<[%s]", aCur, aMinText);
     return -1;
-}
-
-int kxl_getMinimumText(const SysPrmRecord& iRec, const InstallInfo& iInfo, std::string& oText)
-{
-    if (iRec.Criterion == "optcri") {
-        unsigned long long aNeed[kOptNeedCount] = {};
-        if (kxl_getOptMinimums(iRec, aNeed) != 0) {
-            return -1;
-        }
-        oText = std::to_string(aNeed[0]);
-        for (int i = 1; i < kOptNeedCount; i++) {
-            oText += " " + std::to_string(aNeed[i]);
-        }
-        return 0;
-    }
-    unsigned long long aMinimum = 0;
-    int aResult = kxl_getSingleMinimum(iRec, iInfo, aMinimum);
-    if (aResult == 0) {
-        oText = std::to_string(aMinimum);
-    }
-    return aResult;
 }
 
 int kxl_ChkSystemParamList(const InstallInfo& iInfo, SysPrmList& ioList)
@@ -346,6 +300,7 @@ int kxl_ChkSystemParamList(const InstallInfo& iInfo, SysPrmList& ioList)
         if (aRec.CurrentValue.empty()) {
             kxg_outWriteTracelog(aFunc, "パラメタ値がありません");
             aRec.ErrStat = kErrNotSet;
+            kxl_setRowMinimums(aRec);
             continue;
         }
         int aResult =

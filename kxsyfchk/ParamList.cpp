@@ -1,5 +1,6 @@
-// SysPrmList.cpp
-// Loading the parameter list files into requirement records.
+// ParamList.cpp
+// Loading the parameter list files into requirement records: the rows that apply to this
+// host, each checked for its form, duplicates dropped.
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -9,7 +10,7 @@
 #include "KxxComMngDEFCHKINI.h"
 #include "KxxComOutTrace.h"
 #include "KxxComString.h"
-#include "kxsyfchk.h"
+#include "ParamList.h"
 
 namespace {
 
@@ -268,24 +269,6 @@ int kxl_loadSysPrmFile(FILE* iFile, const std::string& iOSName, const InstallInf
 }
 
 } // namespace
-
-bool SysPrmRecord::operator==(const SysPrmRecord& iOther) const
-{
-    return ParamName == iOther.ParamName && ProjectName == iOther.ProjectName &&
-           Privilege == iOther.Privilege && Criterion == iOther.Criterion &&
-           OSInitValue == iOther.OSInitValue && NeedValue == iOther.NeedValue &&
-           CurrentPrivilege == iOther.CurrentPrivilege &&
-           CurrentValue == iOther.CurrentValue && CurrentSource == iOther.CurrentSource &&
-           CurrentProject == iOther.CurrentProject &&
-           MinimumValue == iOther.MinimumValue &&
-           ErrStat == iOther.ErrStat;
-}
-
-size_t kxl_cntRecords(const SysPrmList& iList)
-{
-    size_t aCount = iList.Count > 0 ? static_cast<size_t>(iList.Count) : 0;
-    return std::min(aCount, iList.Records.size());
-}
 
 int kxl_getSysPrmList(const std::string& iOSName, const InstallInfo& iInfo, SysPrmList& ioList)
 {

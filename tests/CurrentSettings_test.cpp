@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 
 #include "KxTestSupport.h"
-#include "kxsyfchk.h"
+#include "CurrentSettings.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ TEST_F(CurrentSettings, SetStatementsOfEtcSystem)
     EXPECT_EQ((std::vector<std::string>{"4096", "256", "100", "1", "", "", "64",
                                         std::string(256, '9'), "100", ""}),
               values());
-    EXPECT_EQ("/etc/system", mList.Records[0].CurrentSource);
+    EXPECT_EQ("/etc/system", mList.Records[0].CurrentFile);
 }
 
 TEST_F(CurrentSettings, FragmentsOfSolaris11ComeBeforeEtcSystem)
@@ -83,7 +83,7 @@ TEST_F(CurrentSettings, FragmentsOfSolaris11ComeBeforeEtcSystem)
     records({"rlim_fd_max", "rlim_fd_cur", "maxusers"});
     ASSERT_EQ(0, kxl_GetSystemParam("Solaris11", mList));
     EXPECT_EQ((std::vector<std::string>{"2048", "4096", "64"}), values());
-    EXPECT_EQ("/etc/system.d/b-site", mList.Records[0].CurrentSource);
+    EXPECT_EQ("/etc/system.d/b-site", mList.Records[0].CurrentFile);
     // Other releases read /etc/system only.
     records({"rlim_fd_max", "maxusers"});
     ASSERT_EQ(0, kxl_GetSystemParam("Solaris10", mList));
@@ -129,7 +129,7 @@ TEST_F(CurrentSettings, ResourceControlsOfEtcProject)
     EXPECT_EQ((std::vector<std::string>{"privileged|8589934592", "PRIV|1024", "privileged|65536",
                                         "", "privileged|512", "", "basic|7", "basic|1024"}),
               values());
-    EXPECT_EQ("/etc/project", mList.Records[0].CurrentSource);
+    EXPECT_EQ("/etc/project", mList.Records[0].CurrentFile);
 }
 
 TEST_F(CurrentSettings, ChoiceOfTheTriple)

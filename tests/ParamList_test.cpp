@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "KxTestSupport.h"
-#include "kxsyfchk.h"
+#include "ParamList.h"
 
 namespace {
 
