@@ -4,6 +4,7 @@
 #include "CalcValue.h"
 #include "EtcSystem.h"
 #include "KernelValue.h"
+#include "LimitInForce.h"
 #include "KxxComInstallInfo.h"
 #include "KxxComOutTrace.h"
 #include "KxxComString.h"
@@ -101,20 +102,21 @@ unsigned long long kxl_getMsgDivisor(const InstallInfo& iInfo)
 
 // A message queue tunable from sysdef. Until a program first uses message queues the
 // module is not loaded and sysdef shows none of its values (Solaris 8 and 9; later
-// releases never show them): then the value the module will take applies, that of
-// /etc/system or else the system default.
-int kxl_getMsgTunable(const MsgTunable& iTunable, unsigned long long& oValue)
+// releases never show them): then the value the module will take applies, that of the
+// statement in force in /etc/system (and /etc/system.d) or else the system default.
+int kxl_getMsgTunable(const std::string& iOSName, const MsgTunable& iTunable,
+                      unsigned long long& oValue)
 {
     int aResult = kxl_getSystemVal(iTunable.Word, iTunable.Label, oValue);
     if (aResult != 14) {
         return aResult;
     }
-    std::string aText, aWord;
-    uint32_t aPos = 0;
-    if (kxl_getSystemSetting(iTunable.SetName, aText) == 0) {
-        kxg_cutBlTbWord(aText, aPos, aWord);
+    SystemStatements aStatements{{iTunable.SetName, {}}};
+    if (kxl_getSystemStatements(iOSName, aStatements) != 0) {
+        return -9998;
     }
-    if (kxl_cnvSettingNumber(aWord, NumberBase::Kernel, oValue) == 0 && oValue <= kKernelValueMax) {
+    const std::string& aValue = aStatements[iTunable.SetName].Value;
+    if (kxl_cnvSettingNumber(aValue, NumberBase::Kernel, oValue) == 0 && oValue <= kKernelValueMax) {
         kxg_outWriteTracelogEx(kNeedFunc, "sysdefに値がないため/etc/systemの値を使用 %s[%llu]",
                                iTunable.Word, oValue);
         return 0;
@@ -126,7 +128,8 @@ int kxl_getMsgTunable(const MsgTunable& iTunable, unsigned long long& oValue)
 }
 
 // Message headers the resource-distribution service needs; 0 when it is not in use.
-int kxl_calcMsgTql(const InstallInfo& iInfo, unsigned long long& oValue)
+int kxl_calcMsgTql(const std::string& iOSName, const InstallInfo& iInfo,
+                   unsigned long long& oValue)
 {
     oValue = 0;
     if (iInfo.VOXLFlg != 1) {
@@ -138,7 +141,7 @@ int kxl_calcMsgTql(const InstallInfo& iInfo, unsigned long long& oValue)
         return 0;
     }
     unsigned long long aMsgmnb = 0, aServmax = 0, aCntmax = 0;
-    if (kxl_getMsgTunable(kMsgmnb, aMsgmnb) != 0) {
+    if (kxl_getMsgTunable(iOSName, kMsgmnb, aMsgmnb) != 0) {
         kxg_outWriteTracelog(kNeedFunc, "msgmnbのチューニング値取得失敗");
         return -1;
     }
@@ -157,10 +160,10 @@ int kxl_calcMsgTql(const InstallInfo& iInfo, unsigned long long& oValue)
     return 0;
 }
 
-int kxl_calcMsgMap(unsigned long long& oValue)
+int kxl_calcMsgMap(const std::string& iOSName, unsigned long long& oValue)
 {
     unsigned long long aMsgtql = 0;
-    if (kxl_getMsgTunable(kMsgtql, aMsgtql) != 0) {
+    if (kxl_getMsgTunable(iOSName, kMsgtql, aMsgtql) != 0) {
         kxg_outWriteTracelog(kNeedFunc, "msgtqlのチューニング値取得失敗");
         return -1;
     }
@@ -173,14 +176,14 @@ int kxl_calcMsgMap(unsigned long long& oValue)
 
 } // namespace
 
-int kxl_getCalcNeedVal(const std::string& iParamName, const InstallInfo& iInfo,
-                       unsigned long long& oValue)
+int kxl_getCalcNeedVal(const std::string& iParamName, const std::string& iOSName,
+                       const InstallInfo& iInfo, unsigned long long& oValue)
 {
     if (iParamName == "msgsys:msginfo_msgtql") {
-        return kxl_calcMsgTql(iInfo, oValue);
+        return kxl_calcMsgTql(iOSName, iInfo, oValue);
     }
     if (iParamName == "msgsys:msginfo_msgmap") {
-        return kxl_calcMsgMap(oValue);
+        return kxl_calcMsgMap(iOSName, oValue);
     }
     kxg_outWriteTracelog(kNeedFunc, "想定外のパラメタエラー");
     return -1;
@@ -194,13 +197,9 @@ int kxl_getCalcOSInit(const std::string& iParamName, unsigned long long& oValue)
                                iParamName.c_str());
         return -1;
     }
-    unsigned long long aBytes = 0;
-    if (kxl_GetSysMemory(aBytes) != 0) {
+    if (kxl_getShmMemoryDefault(oValue) != 0) {
         kxg_outWriteTracelog(aFunc, "OS初期値計算失敗(物理メモリ取得失敗)");
         return -1;
     }
-    // A quarter of the physical memory is what the system allows by default.
-    oValue = aBytes / 4;
     return 0;
 }
-

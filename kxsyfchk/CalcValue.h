@@ -10,10 +10,10 @@
 
 #include "KxxComInstallInfo.h"
 
-// The needed value of a "calc" row (msgsys:msginfo_msgtql, msgsys:msginfo_msgmap).
-// 0 calculated; nonzero failed.
-int kxl_getCalcNeedVal(const std::string& iParamName, const InstallInfo& iInfo,
-                       unsigned long long& oValue);
+// The needed value of a "calc" row (msgsys:msginfo_msgtql, msgsys:msginfo_msgmap) on
+// the release iOSName. 0 calculated; nonzero failed.
+int kxl_getCalcNeedVal(const std::string& iParamName, const std::string& iOSName,
+                       const InstallInfo& iInfo, unsigned long long& oValue);
 
 // The OS initial value of a "calc" row (project.max-shm-memory). 0 calculated; nonzero failed.
 int kxl_getCalcOSInit(const std::string& iParamName, unsigned long long& oValue);

@@ -3,18 +3,28 @@
 #include "CurrentSettings.h"
 #include "EtcProject.h"
 #include "EtcSystem.h"
+#include "LimitInForce.h"
+#include "ZoneConfig.h"
 
 namespace {
 
+// The records of each source, by name.
+struct SourceIndexes {
+    RecordIndex System;
+    RecordIndex Project;
+    RecordIndex Zone;
+};
+
 // Sets each record's source and indexes it among the records of that source.
-void kxl_setSources(const std::string& iOSName, SysPrmList& ioList, RecordIndex& oSystem,
-                    RecordIndex& oProject)
+void kxl_setSources(const std::string& iOSName, SysPrmList& ioList, SourceIndexes& oIndexes)
 {
     size_t aCount = kxl_cntRecords(ioList);
     for (size_t i = 0; i < aCount; i++) {
         SysPrmRecord& aRecord = ioList.Records[i];
         aRecord.Source = kxl_getSettingSource(iOSName, aRecord.ParamName);
-        RecordIndex& aIndex = aRecord.Source == SettingSource::Project ? oProject : oSystem;
+        RecordIndex& aIndex = aRecord.Source == SettingSource::Project ? oIndexes.Project
+                              : aRecord.Source == SettingSource::Zone  ? oIndexes.Zone
+                                                                       : oIndexes.System;
         aIndex[aRecord.ParamName].push_back(&aRecord);
     }
 }
@@ -23,16 +33,17 @@ void kxl_setSources(const std::string& iOSName, SysPrmList& ioList, RecordIndex&
 
 int kxl_GetSystemParam(const std::string& iOSName, SysPrmList& ioList)
 {
-    RecordIndex aSystem, aProject;
-    kxl_setSources(iOSName, ioList, aSystem, aProject);
-    if (!aProject.empty()) {
-        int aResult = kxl_GetSystemParamSolx(aProject);
-        if (aResult != 0) {
-            return aResult;
-        }
+    SourceIndexes aIndexes;
+    kxl_setSources(iOSName, ioList, aIndexes);
+    int aResult = 0;
+    if (!aIndexes.Project.empty()) {
+        aResult = kxl_GetSystemParamSolx(iOSName, aIndexes.Project);
     }
-    if (!aSystem.empty()) {
-        return kxl_GetSystemParamSol(iOSName, aSystem);
+    if (aResult == 0 && !aIndexes.Zone.empty()) {
+        aResult = kxl_GetZoneControls(aIndexes.Zone);
     }
-    return 0;
+    if (aResult == 0 && !aIndexes.System.empty()) {
+        aResult = kxl_GetSystemParamSol(iOSName, aIndexes.System);
+    }
+    return aResult == 0 ? kxl_getLimitInForce(iOSName, ioList) : aResult;
 }

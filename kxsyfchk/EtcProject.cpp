@@ -1,139 +1,236 @@
 // EtcProject.cpp
+// An entry's attributes are applied as setproject applies them at a login: attribute by
+// attribute, controls the release does not know passed over, a control whose value the
+// kernel refuses left out, and the whole rest of the entry dropped at the first value
+// that cannot be read.
 #include <algorithm>
 #include <unordered_set>
 
+#include "ControlValue.h"
 #include "EtcProject.h"
 #include "HostText.h"
 #include "KxxComFile.h"
 #include "KxxComOutTrace.h"
-#include "KxxComStrCmp.h"
 #include "KxxComSysBase.h"
+#include "ResourceControl.h"
 
 namespace {
 
+const char* const kSekFunc = "kxl_sekParam";
 // A project entry is "name:projid:comment:users:groups:attributes".
 const int kProjectColons = 5;
+
+// What the reading of /etc/project works with.
+struct ProjectScan {
+    const RecordIndex& Index;
+    int Minor;                             // the release, 10 for Solaris 10
+    std::unordered_set<std::string> Seen;  // project names whose entry counted
+};
 
 bool kxl_hasValue(const SysPrmRecord& iRecord)
 {
     return !iRecord.CurrentValue.empty();
 }
 
-// The triples "(privilege,value,action)" of a resource control's value, each without its
-// parentheses. false when there is no complete one.
-bool kxl_cutTriples(Text iValue, std::vector<Text>& oTriples)
+// Whether the record takes settings of project iProject's entry: a record of that
+// project, or one without a project not yet given an entry's setting.
+bool kxl_isForProject(const SysPrmRecord& iRecord, const std::string& iProject)
 {
-    size_t aOpen = iValue.find('(');
-    while (aOpen != Text::npos) {
-        size_t aClose = iValue.find(')', aOpen + 1);
-        if (aClose == Text::npos) {
-            break;
-        }
-        oTriples.push_back(iValue.substr(aOpen + 1, aClose - aOpen - 1));
-        aOpen = iValue.find('(', aClose + 1);
+    if (!iRecord.ProjectName.empty()) {
+        return iRecord.ProjectName == iProject;
     }
-    return !oTriples.empty();
+    return iRecord.CurrentProject.empty() || iRecord.CurrentProject == iProject;
 }
 
-// Item iIndex (0 privilege, 1 value, 2 action) of a triple, trimmed.
-Text kxl_getTripleItem(Text iTriple, int iIndex)
+// The position of the first iSep in iText not escaped by a backslash; npos when none.
+size_t kxl_findUnescaped(Text iText, char iSep, size_t iFrom = 0)
 {
-    for (int i = 0; i < iIndex; i++) {
-        size_t aComma = iTriple.find(',');
-        iTriple = aComma == Text::npos ? Text() : iTriple.substr(aComma + 1);
-    }
-    return kxl_trimView(iTriple.substr(0, iTriple.find(',')));
-}
-
-// Whether the privilege word iItem names the privilege iWanted (in kxl_cnvPrivilege's
-// spelling); a word longer than any privilege word is none of them.
-bool kxl_isPrivilege(Text iItem, const std::string& iWanted)
-{
-    return iItem.size() <= kPrivilegeMax && kxl_cnvPrivilege(std::string(iItem)) == iWanted;
-}
-
-// The triple that counts for a row requiring iPrivilege: the one with that privilege and
-// the action deny, else the first with that privilege, else the first.
-Text kxl_chooseTriple(const std::vector<Text>& iTriples, const std::string& iPrivilege)
-{
-    const std::string aWanted = kxl_cnvPrivilege(iPrivilege);
-    const Text* aSamePrivilege = nullptr;
-    for (const Text& aTriple : iTriples) {
-        if (aWanted.empty() || !kxl_isPrivilege(kxl_getTripleItem(aTriple, 0), aWanted)) {
-            continue;
-        }
-        Text aAction = kxl_getTripleItem(aTriple, 2);
-        if (aAction.size() == 4 && kxg_cmpStri(std::string(aAction).c_str(), "deny") == 0) {
-            return aTriple;
-        }
-        if (aSamePrivilege == nullptr) {
-            aSamePrivilege = &aTriple;
+    for (size_t i = iFrom; i < iText.size(); i++) {
+        if (iText[i] == iSep && (i == 0 || iText[i - 1] != '\\')) {
+            return i;
         }
     }
-    return aSamePrivilege != nullptr ? *aSamePrivilege : iTriples.front();
+    return Text::npos;
 }
 
-// Stores privilege and value of the control's triple that counts for the record.
-void kxl_setControlValue(const std::string& iProject, Text iValue, SysPrmRecord& ioRecord)
+// A key or value of the attribute list: blanks around it dropped, escapes undone.
+std::string kxl_cnvAttribute(Text iText)
 {
-    const char* aFunc = "kxl_sekParam";
-    std::vector<Text> aTriples;
-    if (!kxl_cutTriples(iValue, aTriples)) {
-        kxg_outWriteTracelog(aFunc, "取得した文字列に'('または')'が含まれていない場合、次のブロックへ");
-        return;
+    const char* const kBlanks = " \t\r\n\f\v";
+    size_t aStart = iText.find_first_not_of(kBlanks);
+    if (aStart == Text::npos) {
+        return "";
     }
-    Text aTriple = kxl_chooseTriple(aTriples, ioRecord.Privilege);
-    kxl_traceText(aFunc, "括弧内の値[%.*s]", aTriple);
-    ioRecord.CurrentPrivilege = kxl_cutField(kxl_getTripleItem(aTriple, 0), kPrivilegeMax);
-    kxg_outWriteTracelogEx(aFunc, "設定する権限レベル[%s]", ioRecord.CurrentPrivilege.c_str());
-    ioRecord.CurrentValue = kxl_cutField(kxl_getTripleItem(aTriple, 1), kParamTextMax);
+    iText = iText.substr(aStart, iText.find_last_not_of(kBlanks) - aStart + 1);
+    std::string aText;
+    for (size_t i = 0; i < iText.size(); i++) {
+        bool aEscape = iText[i] == '\\' && i + 1 < iText.size() &&
+                       Text("=;:,\\").find(iText[i + 1]) != Text::npos;
+        aText += iText[aEscape ? ++i : i];
+    }
+    return aText;
+}
+
+const char* kxl_getRefusalName(ValueRefusal iRefusal)
+{
+    switch (iRefusal) {
+    case ValueRefusal::Basic:
+        return "basic";
+    case ValueRefusal::NoDeny:
+        return "no-deny";
+    case ValueRefusal::Deny:
+        return "deny";
+    case ValueRefusal::Signal:
+        return "signal";
+    default:
+        return "maximum";
+    }
+}
+
+// Why the kernel refuses one of the control's values; None when it takes them all.
+ValueRefusal kxl_chkValues(const ResourceControl* iControl, const std::vector<ControlValue>& iValues)
+{
+    for (const ControlValue& aValue : iValues) {
+        ValueRefusal aRefusal =
+            iControl == nullptr
+                ? ValueRefusal::None
+                : kxl_chkControlValue(*iControl, aValue.Basic, aValue.Number, aValue.Deny,
+                                      aValue.Signal);
+        if (aRefusal != ValueRefusal::None) {
+            return aRefusal;
+        }
+    }
+    return ValueRefusal::None;
+}
+
+// Stores the value of the control that counts for the record.
+void kxl_setControlValue(const std::string& iProject, const std::vector<ControlValue>& iValues,
+                         SysPrmRecord& ioRecord)
+{
+    const ControlValue& aValue = kxl_chooseValue(iValues, ioRecord.Privilege);
+    kxl_traceText(kSekFunc, "括弧内の値[%.*s]", aValue.Text);
+    ioRecord.CurrentPrivilege = kxl_cutField(aValue.Privilege, kPrivilegeMax);
+    kxg_outWriteTracelogEx(kSekFunc, "設定する権限レベル[%s]", ioRecord.CurrentPrivilege.c_str());
+    ioRecord.CurrentValue = kxl_cutField(aValue.Value, kParamTextMax);
     ioRecord.CurrentFile = kProjectFile;
     ioRecord.CurrentProject = iProject;
-    kxg_outWriteTracelogEx(aFunc, "設定する値[%s]", ioRecord.CurrentValue.c_str());
+    ioRecord.CurrentControl.clear();
+    for (const ControlValue& aEach : iValues) {
+        ioRecord.CurrentControl += (ioRecord.CurrentControl.empty() ? "(" : ",(") + aEach.Text + ")";
+    }
+    ioRecord.Problem = SettingProblem::None;
+    ioRecord.ProblemDetail.clear();
+    kxg_outWriteTracelogEx(kSekFunc, "設定する値[%s]", ioRecord.CurrentValue.c_str());
 }
 
-// Gives one "name=value" block of project iProject to the records of that control that
-// want it: those of that project, and those of any project still without a value.
-void kxl_setProjectBlock(const std::string& iProject, Text iBlock, const RecordIndex& iIndex)
+// Gives the control's values, or why they are not in force, to the records of the control
+// that take settings of this project's entry. false when none does.
+bool kxl_setControl(const std::string& iProject, const std::string& iName, ValueParse iParse,
+                    ValueRefusal iRefusal, const std::vector<ControlValue>& iValues,
+                    const RecordIndex& iIndex)
 {
-    const char* aFunc = "kxl_sekParam";
-    iBlock.remove_prefix(std::min(iBlock.size(), iBlock.find_first_not_of(" \t\r\n")));
-    kxl_traceText(aFunc, "ブロック[%.*s]", iBlock);
-    size_t aEqual = iBlock.find('=');
-    auto aFound = iIndex.find(std::string(iBlock.substr(0, aEqual)));
-    if (aFound == iIndex.end()) {
-        kxg_outWriteTracelog(aFunc, "該当パラメタなし");
-        return;
-    }
+    auto aFound = iIndex.find(iName);
     bool aTaken = false;
-    for (SysPrmRecord* aRecord : aFound->second) {
-        if (kxl_hasValue(*aRecord)) {
-            continue;
-        }
-        if (!aRecord->ProjectName.empty() && aRecord->ProjectName != iProject) {
-            kxg_outWriteTracelog(aFunc, "指定された以外のプロジェクト");
+    for (SysPrmRecord* aRecord : aFound == iIndex.end() ? std::vector<SysPrmRecord*>()
+                                                        : aFound->second) {
+        if (!kxl_isForProject(*aRecord, iProject)) {
+            kxg_outWriteTracelog(kSekFunc, "指定された以外のプロジェクト");
             continue;
         }
         aTaken = true;
-        kxg_outWriteTracelogEx(aFunc, "パラメタ発見[%s]", aRecord->ParamName.c_str());
-        if (aEqual == Text::npos) {
-            kxg_outWriteTracelog(aFunc, "パラメタ名の後ろに'='が無い場合、次のブロックへ");
-            continue;
+        kxg_outWriteTracelogEx(kSekFunc, "パラメタ発見[%s]", aRecord->ParamName.c_str());
+        if (iParse == ValueParse::Values && iRefusal == ValueRefusal::None) {
+            kxl_setControlValue(iProject, iValues, *aRecord);
+        } else if (!kxl_hasValue(*aRecord) && !aRecord->ProjectName.empty()) {
+            // A later valid occurrence in the entry still replaces this one.
+            aRecord->Problem = iParse == ValueParse::NoValue ? SettingProblem::NoValue
+                                                             : SettingProblem::Refused;
+            aRecord->ProblemDetail = iParse == ValueParse::NoValue    ? "no-value"
+                                     : iParse == ValueParse::BasicValue ? "basic"
+                                                                        : kxl_getRefusalName(iRefusal);
+            aRecord->CurrentFile = kProjectFile;
         }
-        kxl_setControlValue(iProject, iBlock.substr(aEqual + 1), *aRecord);
     }
-    if (!aTaken) {
-        kxg_outWriteTracelog(aFunc, "該当パラメタなし");
+    return aTaken;
+}
+
+// Marks every record that takes settings of the project: its entry ends at iControl and
+// logins into the project fail.
+void kxl_setEntryBroken(const std::string& iProject, const std::string& iControl,
+                        const RecordIndex& iIndex)
+{
+    for (const auto& aName : iIndex) {
+        for (SysPrmRecord* aRecord : aName.second) {
+            bool aOwn = aRecord->ProjectName.empty() ? aRecord->CurrentProject == iProject
+                                                     : aRecord->ProjectName == iProject;
+            if (aOwn) {
+                aRecord->Problem = SettingProblem::EntryBroken;
+                aRecord->ProblemDetail = iControl;
+                aRecord->CurrentFile = kProjectFile;
+            }
+        }
     }
 }
 
-// Gives the resource controls of one project entry to the records that want them: the
-// blocks between ";", as many as there are, an empty one after a final ";" not counted.
-void kxl_sekParam(const std::string& iProject, Text iAttributes, const RecordIndex& iIndex)
+// Applies one attribute "key=value" of project iProject's entry. false when setproject
+// stops reading the entry at it.
+bool kxl_setAttribute(const std::string& iProject, Text iBlock, ProjectScan& ioScan)
+{
+    iBlock.remove_prefix(std::min(iBlock.size(), iBlock.find_first_not_of(" \t\r\n")));
+    kxl_traceText(kSekFunc, "ブロック[%.*s]", iBlock);
+    size_t aEqual = kxl_findUnescaped(iBlock, '=');
+    std::string aName = kxl_cnvAttribute(iBlock.substr(0, aEqual));
+    std::string aValue = aEqual == Text::npos ? "" : kxl_cnvAttribute(iBlock.substr(aEqual + 1));
+    const ResourceControl* aControl = kxl_findControl(aName, ioScan.Minor);
+    bool aWanted = ioScan.Index.count(aName) != 0;
+    if (aControl == nullptr && !aWanted) {
+        kxg_outWriteTracelog(kSekFunc, "該当パラメタなし");
+        return true;
+    }
+    if (aName.compare(0, 5, "zone.") == 0) {
+        kxg_outWriteTracelogEx(kSekFunc, "ゾーン全体の資源制御は/etc/projectでは効果なし[%s]",
+                               aName.c_str());
+        return true;
+    }
+    if (aEqual == Text::npos) {
+        kxg_outWriteTracelog(kSekFunc, "パラメタ名の後ろに'='が無い場合、次のブロックへ");
+    }
+    bool aDenyAlways = aControl != nullptr && (aControl->Flags & kRctlDenyAlways) != 0;
+    std::vector<ControlValue> aValues;
+    ValueParse aParse = kxl_parseControlValues(aValue, aName.compare(0, 8, "project.") == 0,
+                                               aDenyAlways, aValues);
+    if (aParse == ValueParse::Invalid) {
+        kxg_outWriteTracelogEx(kSekFunc,
+                               "値を読めないためエントリはここで終わり、以降の資源制御は適用され"
+                               "ない(プロジェクトへのログインは失敗する)[%s]",
+                               aName.c_str());
+        kxl_setEntryBroken(iProject, aName, ioScan.Index);
+        return false;
+    }
+    ValueRefusal aRefusal =
+        aParse == ValueParse::Values ? kxl_chkValues(aControl, aValues) : ValueRefusal::None;
+    if (aParse == ValueParse::NoValue) {
+        kxg_outWriteTracelog(kSekFunc, "取得した文字列に'('または')'が含まれていない場合、次のブロックへ");
+    } else if (aParse == ValueParse::BasicValue || aRefusal != ValueRefusal::None) {
+        kxg_outWriteTracelogEx(kSekFunc, "受け付けられない値のため適用されない[%s][%s]", aName.c_str(),
+                               aParse == ValueParse::BasicValue ? "basic"
+                                                                : kxl_getRefusalName(aRefusal));
+    }
+    if (!kxl_setControl(iProject, aName, aParse, aRefusal, aValues, ioScan.Index)) {
+        kxg_outWriteTracelog(kSekFunc, "該当パラメタなし");
+    }
+    return true;
+}
+
+// Applies the attributes of one project entry, the blocks between unescaped ";" (an empty
+// one after a final ";" not counted), until one stops the entry.
+void kxl_sekParam(const std::string& iProject, Text iAttributes, ProjectScan& ioScan)
 {
     while (!iAttributes.empty()) {
-        size_t aEnd = iAttributes.find(';');
-        kxl_setProjectBlock(iProject, iAttributes.substr(0, aEnd), iIndex);
+        size_t aEnd = kxl_findUnescaped(iAttributes, ';');
+        if (!kxl_setAttribute(iProject, iAttributes.substr(0, aEnd), ioScan)) {
+            return;
+        }
         iAttributes = aEnd == Text::npos ? Text() : iAttributes.substr(aEnd + 1);
     }
 }
@@ -162,8 +259,7 @@ int kxl_parseProjectEntry(Text iLine, std::string& oName, Text& oAttributes)
     return 0;
 }
 
-void kxl_setProjectLine(const std::string& iLine, const RecordIndex& iIndex,
-                        std::unordered_set<std::string>& ioSeen)
+void kxl_setProjectLine(const std::string& iLine, ProjectScan& ioScan)
 {
     const char* aFunc = "kxl_GetSystemParamSolx";
     kxl_traceText(aFunc, "空行以外[%.*s]", iLine);
@@ -180,17 +276,17 @@ void kxl_setProjectLine(const std::string& iLine, const RecordIndex& iIndex,
     }
     kxl_traceText(aFunc, ":以降[%.*s]", aAttributes);
     // The name service returns the first entry of a name; later ones are never used.
-    if (!ioSeen.insert(aName).second) {
+    if (!ioScan.Seen.insert(aName).second) {
         kxg_outWriteTracelogEx(aFunc, "同名プロジェクトの2つ目以降のエントリは無効[%s]",
                                aName.c_str());
         return;
     }
-    kxl_sekParam(aName, aAttributes, iIndex);
+    kxl_sekParam(aName, aAttributes, ioScan);
 }
 
 } // namespace
 
-int kxl_GetSystemParamSolx(const RecordIndex& iIndex)
+int kxl_GetSystemParamSolx(const std::string& iOSName, const RecordIndex& iIndex)
 {
     const char* aFunc = "kxl_GetSystemParamSolx";
     FilePtr aFile = kxg_openInput(kxg_getHostPath(kProjectFile));
@@ -198,9 +294,9 @@ int kxl_GetSystemParamSolx(const RecordIndex& iIndex)
         kxg_outWriteTracelog(aFunc, "ファイルオープンエラー");
         return -9998;
     }
-    std::unordered_set<std::string> aSeen;
+    ProjectScan aScan{iIndex, kxl_getOSMinor(iOSName), {}};
     int aResult = kxl_walkLines(aFile.get(), [&](const std::string& iLine) {
-        kxl_setProjectLine(iLine, iIndex, aSeen);
+        kxl_setProjectLine(iLine, aScan);
     });
     if (aResult == -9993) {
         kxg_outWriteTracelog(aFunc, "メモリーの確保エラー");
@@ -208,20 +304,4 @@ int kxl_GetSystemParamSolx(const RecordIndex& iIndex)
         kxg_outWriteTracelog(aFunc, "ファイル読み込みエラー");
     }
     return aResult;
-}
-
-std::string kxl_cnvPrivilege(const std::string& iPrivilege)
-{
-    std::string aUpper = iPrivilege;
-    kxg_toUpper(aUpper);
-    if (aUpper == "PRIVILEGED" || aUpper == "PRIV") {
-        return "priv";
-    }
-    if (aUpper == "BASIC") {
-        return "basic";
-    }
-    if (aUpper == "SYSTEM") {
-        return "system";
-    }
-    return iPrivilege;
 }

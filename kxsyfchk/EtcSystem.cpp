@@ -9,8 +9,21 @@
 #include "KxxComFile.h"
 #include "KxxComOutTrace.h"
 #include "KxxComSysBase.h"
+#include "SettingNumber.h"
 
 namespace {
+
+const char* const kSolFunc = "kxl_GetSystemParamSol";
+// Solaris 11 reads the fragments of /etc/system.d.
+const int kFirstFragmentRelease = 11;
+
+// Whether the kernel takes iValue as the value of a "set" statement; it ignores a
+// statement whose value it cannot read and keeps the earlier one of the name.
+bool kxl_isKernelValue(const std::string& iValue)
+{
+    unsigned long long aNumber = 0;
+    return kxl_readKernelValue(iValue, aNumber) != KernelValue::Refused;
+}
 
 // The variable of a "set" statement: "module:name" or "name", blanks around ":" dropped
 // as the kernel's reader drops them.
@@ -68,8 +81,10 @@ void kxl_setSystemLine(const std::string& iLine, const std::string& iSource,
     kxg_outWriteTracelogEx(aFunc, "パラメタ発見[%s]", aName.c_str());
     std::string aValue = kxl_cutField(aText, kParamTextMax);
     kxg_outWriteTracelogEx(aFunc, "設定値：[%s]", aValue.c_str());
-    // The kernel refuses a statement without a value and keeps the earlier one.
-    if (aValue.empty()) {
+    if (!kxl_isKernelValue(aValue)) {
+        if (!aValue.empty()) {
+            kxg_outWriteTracelog(aFunc, "カーネルが値として読めないため無効(前の設定が有効)");
+        }
         return;
     }
     for (SysPrmRecord* aRecord : aFound->second) {
@@ -101,18 +116,18 @@ int kxl_readSystemFile(const std::string& iPath, const RecordIndex& iIndex)
     return aResult;
 }
 
-// The fragments of /etc/system.d in name order, without names beginning with ".".
+// The fragments of /etc/system.d in name order, without names beginning with "." and,
+// traced when iTraced, those that are no regular file.
 // 0 (none when the directory is absent); -9998 the directory cannot be read.
-int kxl_getFragments(std::vector<std::string>& oPaths)
+int kxl_getFragments(bool iTraced, std::vector<std::string>& oPaths)
 {
-    const char* aFunc = "kxl_GetSystemParamSol";
     std::string aDir = kxg_getHostPath(kFragmentDir);
     std::unique_ptr<DIR, int (*)(DIR*)> aStream(opendir(aDir.c_str()), closedir);
     if (!aStream) {
         if (errno == ENOENT) {
             return 0;
         }
-        kxg_outWriteTracelogEx(aFunc, "ファイルオープン失敗：%s", aDir.c_str());
+        kxg_outWriteTracelogEx(kSolFunc, "ファイルオープン失敗：%s", aDir.c_str());
         return -9998;
     }
     std::vector<std::string> aNames;
@@ -126,47 +141,80 @@ int kxl_getFragments(std::vector<std::string>& oPaths)
         std::string aPath = std::string(kFragmentDir) + "/" + aName;
         if (kxg_chkFileExist(kxg_getHostPath(aPath)) == 3) {
             oPaths.push_back(aPath);
-        } else {
-            kxg_outWriteTracelogEx(aFunc, "通常ファイル以外は読み飛ばし[%s]", aPath.c_str());
+        } else if (iTraced) {
+            kxg_outWriteTracelogEx(kSolFunc, "通常ファイル以外は読み飛ばし[%s]", aPath.c_str());
         }
     }
     return 0;
+}
+
+// The files the kernel reads on the release iOSName, in its order: /etc/system last, so
+// that its statements win. 0; -9998 the fragment directory cannot be read.
+int kxl_getSystemFiles(const std::string& iOSName, bool iTraced, std::vector<std::string>& oPaths)
+{
+    if (kxl_getOSMinor(iOSName) >= kFirstFragmentRelease &&
+        kxl_getFragments(iTraced, oPaths) != 0) {
+        return -9998;
+    }
+    oPaths.push_back(kSystemFile);
+    return 0;
+}
+
+// Notes in ioFound the last statement the kernel takes of each of its names in the file
+// iPath (as on the host). 0 (also when the file does not exist); -9998 not read.
+int kxl_readStatements(const std::string& iPath, SystemStatements& ioFound)
+{
+    std::string aPath = kxg_getHostPath(iPath);
+    FilePtr aFile = kxg_openInput(aPath);
+    if (!aFile) {
+        return kxg_chkFileExist(aPath) == -9989 ? 0 : -9998;
+    }
+    int aResult = kxl_walkLines(aFile.get(), [&](const std::string& iLine) {
+        std::string aName;
+        Text aText;
+        if (kxl_parseSetLine(iLine, aName, aText) != 0) {
+            return;
+        }
+        auto aFound = ioFound.find(aName);
+        std::string aValue(aText);
+        if (aFound != ioFound.end() && kxl_isKernelValue(aValue)) {
+            aFound->second = SystemStatement{aValue, iPath};
+        }
+    });
+    return aResult == 0 ? 0 : -9998;
 }
 
 } // namespace
 
 int kxl_GetSystemParamSol(const std::string& iOSName, const RecordIndex& iIndex)
 {
-    const char* aFunc = "kxl_GetSystemParamSol";
     std::vector<std::string> aFiles;
-    if (iOSName == "Solaris11" && kxl_getFragments(aFiles) != 0) {
+    if (kxl_getSystemFiles(iOSName, true, aFiles) != 0) {
         return -9998;
     }
     for (const std::string& aFile : aFiles) {
-        kxg_outWriteTracelogEx(aFunc, "フラグメントファイル[%s]", aFile.c_str());
+        if (aFile != kSystemFile) {
+            kxg_outWriteTracelogEx(kSolFunc, "フラグメントファイル[%s]", aFile.c_str());
+        }
         int aResult = kxl_readSystemFile(aFile, iIndex);
         if (aResult != 0) {
             return aResult;
         }
     }
-    // /etc/system comes last, so that its statements win.
-    return kxl_readSystemFile(kSystemFile, iIndex);
+    return 0;
 }
 
-int kxl_getSystemSetting(const std::string& iName, std::string& oValue)
+int kxl_getSystemStatements(const std::string& iOSName, SystemStatements& ioFound)
 {
-    FilePtr aFile = kxg_openInput(kxg_getHostPath(kSystemFile));
-    if (!aFile) {
+    std::vector<std::string> aFiles;
+    if (kxl_getSystemFiles(iOSName, false, aFiles) != 0) {
         return -9998;
     }
-    int aFound = 14;
-    int aResult = kxl_walkLines(aFile.get(), [&](const std::string& iLine) {
-        std::string aName;
-        Text aValue;
-        if (kxl_parseSetLine(iLine, aName, aValue) == 0 && aName == iName && !aValue.empty()) {
-            oValue = std::string(aValue);
-            aFound = 0;
+    for (const std::string& aFile : aFiles) {
+        if (kxl_readStatements(aFile, ioFound) != 0) {
+            kxg_outWriteTracelogEx(kSolFunc, "ファイル読み込みエラー[%s]", aFile.c_str());
+            return -9998;
         }
-    });
-    return aResult != 0 ? -9998 : aFound;
+    }
+    return 0;
 }

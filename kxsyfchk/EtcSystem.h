@@ -2,11 +2,12 @@
 // Layer 7 (the readers).
 // The "set" statements of /etc/system as the kernel applies them: on Solaris 11 the
 // fragments of /etc/system.d first, in name order, then /etc/system, so that it wins; the
-// last statement of a name is the one in force.
+// last statement of a name whose value the kernel takes is the one in force.
 #ifndef ETCSYSTEM_H
 #define ETCSYSTEM_H
 
 #include <string>
+#include <unordered_map>
 
 #include "Record.h"
 
@@ -15,8 +16,16 @@
 // 0 (also when nothing matched); -9998 a file not opened or not read; -1 no memory.
 int kxl_GetSystemParamSol(const std::string& iOSName, const RecordIndex& iIndex);
 
-// The value in force for iName in /etc/system: that of its last "set" statement, as
-// written. 0 found; 14 not set; -9998 the file not opened or not read.
-int kxl_getSystemSetting(const std::string& iName, std::string& oValue);
+// A "set" statement in force: its value as written and the file that holds it.
+struct SystemStatement {
+    std::string Value; // empty: no statement of the name is in force
+    std::string File;
+};
+using SystemStatements = std::unordered_map<std::string, SystemStatement>;
+
+// Finds, without a trace line but for a failure, the statement in force for each name
+// that ioFound holds as a key; a file that does not exist holds none.
+// 0; -9998 a file or the fragment directory not read.
+int kxl_getSystemStatements(const std::string& iOSName, SystemStatements& ioFound);
 
 #endif

@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "CalcValue.h"
-#include "EtcProject.h"
+#include "ControlValue.h"
 #include "Evaluate.h"
 #include "KxxComOutTrace.h"
 #include "KxxComString.h"
@@ -24,7 +24,7 @@ const int kOptInitCount = 2;
 // word of an /etc/system value, the whole value of a resource control.
 std::string kxl_getJudgedValue(const SysPrmRecord& iRec)
 {
-    if (iRec.Source == SettingSource::Project) {
+    if (iRec.Source != SettingSource::System) {
         return iRec.CurrentValue;
     }
     uint32_t aPos = 0;
@@ -58,12 +58,18 @@ void kxl_traceInitTooLarge()
                            ULLONG_MAX);
 }
 
+// What the evaluation of the list works with.
+struct Evaluation {
+    const std::string& OSName;
+    const InstallInfo& Info;
+};
+
 // The required minimum of a fixed or additional record before the OS initial value.
-int kxl_getNeedValue(const SysPrmRecord& iRec, const InstallInfo& iInfo, unsigned long long& oValue)
+int kxl_getNeedValue(const SysPrmRecord& iRec, const Evaluation& iEval, unsigned long long& oValue)
 {
     if (iRec.NeedValue == kCalc) {
         kxg_outWriteTracelogEx(kListFunc, "必要値=%s", iRec.NeedValue.c_str());
-        if (kxl_getCalcNeedVal(iRec.ParamName, iInfo, oValue) != 0) {
+        if (kxl_getCalcNeedVal(iRec.ParamName, iEval.OSName, iEval.Info, oValue) != 0) {
             kxg_outWriteTracelog(kListFunc, "必要値(calcフラグ)計算エラー");
             return -9995;
         }
@@ -105,19 +111,59 @@ int kxl_addOSInitValue(const SysPrmRecord& iRec, unsigned long long& ioMinimum)
     return 0;
 }
 
-// Judges a fixed or additional record: its minimum, its value and its privilege.
-int kxl_chkSingleValue(SysPrmRecord& ioRec, const InstallInfo& iInfo)
+// The required minimum of a fixed or additional record.
+int kxl_getSingleMinimum(SysPrmRecord& ioRec, const Evaluation& iEval, unsigned long long& oMinimum)
+{
+    int aResult = kxl_getNeedValue(ioRec, iEval, oMinimum);
+    if (aResult == 0 && ioRec.Criterion == "additional") {
+        aResult = kxl_addOSInitValue(ioRec, oMinimum);
+    }
+    if (aResult == 0) {
+        ioRec.Minimums[0] = oMinimum;
+        ioRec.MinimumCount = 1;
+    }
+    return aResult;
+}
+
+// The privilege test of a fixed or additional record.
+void kxl_chkPrivilege(const std::string& iFound, SysPrmRecord& ioRec)
+{
+    if (kxl_cnvPrivilege(ioRec.Privilege) != kxl_cnvPrivilege(iFound)) {
+        kxg_outWriteTracelog(kListFunc, "権限が誤っています");
+        kxg_outWriteTracelogEx(kListFunc, "必要権限：%s", ioRec.Privilege.c_str());
+        kxg_outWriteTracelogEx(kListFunc, "設定権限：%s", iFound.c_str());
+        ioRec.ErrStat += kErrPrivilege;
+    }
+}
+
+// Judges a record that nothing sets by the default limit of its control: met, it passes
+// (the privilege tested as for a setting); not met, the control is not set.
+int kxl_chkDefaultLimit(SysPrmRecord& ioRec, const Evaluation& iEval)
 {
     unsigned long long aMinimum = 0;
-    int aResult = kxl_getNeedValue(ioRec, iInfo, aMinimum);
-    if (aResult == 0 && ioRec.Criterion == "additional") {
-        aResult = kxl_addOSInitValue(ioRec, aMinimum);
-    }
+    int aResult = kxl_getSingleMinimum(ioRec, iEval, aMinimum);
     if (aResult != 0) {
         return aResult;
     }
-    ioRec.Minimums[0] = aMinimum;
-    ioRec.MinimumCount = 1;
+    std::string aDefault = std::to_string(ioRec.DefaultLimit);
+    kxg_outWriteTracelogEx(kListFunc, "既定値で判定[%s]", aDefault.c_str());
+    if (kxl_chkSysMin(aDefault, aMinimum, NumberBase::Decimal, ioRec.MinimumValue) != 0) {
+        kxg_outWriteTracelog(kListFunc, "パラメタ値がありません");
+        ioRec.ErrStat = kErrNotSet;
+        return 0;
+    }
+    kxl_chkPrivilege(ioRec.DefaultPrivilege, ioRec);
+    return 0;
+}
+
+// Judges a fixed or additional record: its minimum, its value and its privilege.
+int kxl_chkSingleValue(SysPrmRecord& ioRec, const Evaluation& iEval)
+{
+    unsigned long long aMinimum = 0;
+    int aResult = kxl_getSingleMinimum(ioRec, iEval, aMinimum);
+    if (aResult != 0) {
+        return aResult;
+    }
     if (kxl_chkSysMin(kxl_getJudgedValue(ioRec), aMinimum, kxl_getNumberBase(ioRec.Source),
                       ioRec.MinimumValue) != 0) {
         kxg_outWriteTracelog(kListFunc, "設定値が最小必要値以下です");
@@ -125,12 +171,7 @@ int kxl_chkSingleValue(SysPrmRecord& ioRec, const InstallInfo& iInfo)
         kxg_outWriteTracelogEx(kListFunc, "設定値    ：%s", ioRec.CurrentValue.c_str());
         ioRec.ErrStat += kErrBelowMinimum;
     }
-    if (kxl_cnvPrivilege(ioRec.Privilege) != kxl_cnvPrivilege(ioRec.CurrentPrivilege)) {
-        kxg_outWriteTracelog(kListFunc, "権限が誤っています");
-        kxg_outWriteTracelogEx(kListFunc, "必要権限：%s", ioRec.Privilege.c_str());
-        kxg_outWriteTracelogEx(kListFunc, "設定権限：%s", ioRec.CurrentPrivilege.c_str());
-        ioRec.ErrStat += kErrPrivilege;
-    }
+    kxl_chkPrivilege(ioRec.CurrentPrivilege, ioRec);
     return 0;
 }
 
@@ -288,23 +329,27 @@ int kxl_chkSysMin(const std::string& iCurrent, unsigned long long iMinimum, Numb
     return -1;
 }
 
-int kxl_ChkSystemParamList(const InstallInfo& iInfo, SysPrmList& ioList)
+int kxl_ChkSystemParamList(const std::string& iOSName, const InstallInfo& iInfo,
+                           SysPrmList& ioList)
 {
     const char* aFunc = kListFunc;
+    const Evaluation aEval{iOSName, iInfo};
     kxg_outWriteTracelogEx(aFunc, " unsigned long long int の上限[%llu]", ULLONG_MAX);
     size_t aCount = kxl_cntRecords(ioList);
     for (size_t i = 0; i < aCount; i++) {
         SysPrmRecord& aRec = ioList.Records[i];
         kxg_outWriteTracelogEx(aFunc, "チェック中のパラメタ：%s", aRec.ParamName.c_str());
         aRec.ErrStat = 0;
-        if (aRec.CurrentValue.empty()) {
+        int aResult = 0;
+        if (aRec.CurrentValue.empty() && aRec.Origin == LimitOrigin::Default) {
+            aResult = kxl_chkDefaultLimit(aRec, aEval);
+        } else if (aRec.CurrentValue.empty()) {
             kxg_outWriteTracelog(aFunc, "パラメタ値がありません");
             aRec.ErrStat = kErrNotSet;
             kxl_setRowMinimums(aRec);
-            continue;
+        } else {
+            aResult = aRec.Criterion == "optcri" ? kxl_chkOptCri(aRec) : kxl_chkSingleValue(aRec, aEval);
         }
-        int aResult =
-            aRec.Criterion == "optcri" ? kxl_chkOptCri(aRec) : kxl_chkSingleValue(aRec, iInfo);
         if (aResult != 0) {
             return aResult;
         }

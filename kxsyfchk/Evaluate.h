@@ -12,10 +12,12 @@
 #include "Record.h"
 #include "SettingNumber.h"
 
-// Works out every record's required minimum and verdict; a record that is not set keeps
+// Works out every record's required minimum and verdict on the release iOSName; a record
+// that nothing sets is judged by its control's default limit when it has one, and keeps
 // the minimum of its row when that needs no calculation.
 // 0 all judged; -1 or -9995 the evaluation stopped on a value it cannot use.
-int kxl_ChkSystemParamList(const InstallInfo& iInfo, SysPrmList& ioList);
+int kxl_ChkSystemParamList(const std::string& iOSName, const InstallInfo& iInfo,
+                           SysPrmList& ioList);
 
 // Compares the current value, a number of iBase (beyond 64 bits larger than any minimum;
 // a text that is no number is never enough), with iMinimum, and writes iMinimum into

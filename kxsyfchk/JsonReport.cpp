@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <map>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
@@ -13,23 +15,25 @@
 
 #include <nlohmann/json.hpp>
 
-#include "EtcProject.h"
+#include "ControlValue.h"
 #include "JsonReport.h"
 #include "KxxComCodeConv.h"
+#include "KxxComFile.h"
 #include "KxxComOutTrace.h"
 #include "KxxComProcess.h"
 #include "KxxComString.h"
 #include "KxxComSysBase.h"
 #include "ParamList.h"
+#include "Remedy.h"
+#include "SettingNumber.h"
 
 namespace {
 
 using Json = nlohmann::ordered_json;
 
 const char* const kJsonFunc = "kxl_outJsonReport";
-const char* const kProjectFix = "プロジェクトの新しいタスク(ログイン、newtask)から有効になります。";
-const char* const kSystemFix =
-    "/etc/system にこの行を加え(同じ名前の set 行は置き換え)、システムを再起動してください。";
+// The version of the document's form (schema/kxsyfchk-results.schema.json).
+const int kFormat = 2;
 
 struct KxIconvCloser {
     void operator()(void* iDesc) const { iconv_close(static_cast<iconv_t>(iDesc)); }
@@ -59,6 +63,11 @@ Json kxl_textOrNull(void* iDesc, const std::string& iText)
     return iText.empty() ? Json(nullptr) : Json(kxl_toUtf8(iDesc, iText));
 }
 
+std::string kxl_trimText(std::string iText)
+{
+    return kxg_trimRight(iText);
+}
+
 Json kxl_getVerdicts(int iErrStat)
 {
     Json aVerdicts = Json::array();
@@ -77,65 +86,99 @@ Json kxl_getVerdicts(int iErrStat)
     return aVerdicts;
 }
 
-// The minimum as the evaluation left it; empty when it is not known.
-std::string kxl_getRowMinimum(const SysPrmRecord& iRec)
+// A number of iText read as its source writes it; null when it is none.
+Json kxl_getNumber(const std::string& iText, NumberBase iBase)
 {
-    std::string aMinimum = iRec.MinimumCount > 0 ? iRec.MinimumValue : "";
-    return kxg_trimRight(aMinimum);
+    unsigned long long aValue = 0;
+    return kxl_cnvSettingNumber(iText, iBase, aValue) == 0 ? Json(aValue) : Json(nullptr);
 }
 
-// The command that would meet the record's requirement: projmod for a resource control
-// of /etc/project, the "set" line of /etc/system otherwise. null when nothing is to be
-// done or nothing can be said.
-Json kxl_makeFix(const SysPrmRecord& iRec, const std::string& iMinimum)
+// The minimum as a number, four numbers for an optcri row; null when not known.
+Json kxl_getMinimum(const SysPrmRecord& iRec)
 {
-    bool aValueWrong = (iRec.ErrStat & (kErrNotSet | kErrBelowMinimum)) != 0;
-    std::string aValue = aValueWrong ? iMinimum : iRec.CurrentValue;
-    bool aProject = iRec.Source == SettingSource::Project;
-    // A privilege is no part of an /etc/system setting.
-    if (iRec.ErrStat == 0 || aValue.empty() || (!aProject && !aValueWrong)) {
+    if (iRec.MinimumCount <= 1) {
+        return iRec.MinimumCount == 1 ? Json(iRec.Minimums[0]) : Json(nullptr);
+    }
+    Json aMinimums = Json::array();
+    for (int i = 0; i < iRec.MinimumCount; i++) {
+        aMinimums.push_back(iRec.Minimums[i]);
+    }
+    return aMinimums;
+}
+
+// The value the row was judged by as a number (four for an optcri row): the setting, or
+// the default limit when nothing sets the control; null when there is none.
+Json kxl_getValue(const SysPrmRecord& iRec)
+{
+    if (iRec.CurrentValue.empty()) {
+        return iRec.Origin == LimitOrigin::Default ? Json(iRec.DefaultLimit) : Json(nullptr);
+    }
+    NumberBase aBase = kxl_getNumberBase(iRec.Source);
+    if (iRec.Criterion != "optcri") {
+        return kxl_getNumber(iRec.CurrentValue, aBase);
+    }
+    Json aValues = Json::array();
+    uint32_t aPos = 0;
+    std::string aWord;
+    for (kxg_cutBlTbWord(iRec.CurrentValue, aPos, aWord); !aWord.empty();
+         kxg_cutBlTbWord(iRec.CurrentValue, aPos, aWord)) {
+        aValues.push_back(kxl_getNumber(aWord, aBase));
+    }
+    return aValues;
+}
+
+// Where the limit the row was judged by comes from: the file that sets it, "default" or
+// "zonecfg"; null when nothing does.
+Json kxl_getSource(const SysPrmRecord& iRec, void* iUtf8)
+{
+    if (iRec.Origin == LimitOrigin::Default) {
+        return "default";
+    }
+    if (iRec.CurrentValue.empty()) {
+        return nullptr;
+    }
+    return kxl_textOrNull(iUtf8, iRec.CurrentFile);
+}
+
+Json kxl_makeFix(const SysPrmRecord& iRec, void* iUtf8)
+{
+    Remedy aRemedy;
+    if (!kxl_getRemedy(iRec, aRemedy)) {
         return nullptr;
     }
     Json aFix;
-    if (aProject) {
-        std::string aPrivilege = kxl_cnvPrivilege(iRec.Privilege);
-        std::string aProjectName = !iRec.ProjectName.empty()      ? iRec.ProjectName
-                                   : !iRec.CurrentProject.empty() ? iRec.CurrentProject
-                                                                  : "default";
-        aFix["command"] = "projmod -s -K " +
-                          kxg_cnvShellWord(iRec.ParamName + "=(" +
-                                           (aPrivilege.empty() ? "priv" : aPrivilege) + "," +
-                                           aValue + ",deny)") +
-                          " " + kxg_cnvShellWord(aProjectName);
-        aFix["reboot"] = false;
-        aFix["note"] = kProjectFix;
-    } else {
-        aFix["command"] = "set " + iRec.ParamName + "=" + aValue;
-        aFix["reboot"] = true;
-        aFix["note"] = kSystemFix;
-    }
+    aFix["command"] = kxl_toUtf8(iUtf8, aRemedy.Command);
+    aFix["apply_now"] = kxl_textOrNull(iUtf8, aRemedy.ApplyNow);
+    aFix["file"] = kxl_toUtf8(iUtf8, aRemedy.File);
+    aFix["reboot"] = aRemedy.Reboot;
+    aFix["note"] = kxl_toUtf8(iUtf8, aRemedy.Note);
     return aFix;
 }
 
 Json kxl_makeRow(const SysPrmRecord& iRec, void* iUtf8)
 {
-    std::string aMinimum = kxl_getRowMinimum(iRec);
     Json aRow;
     aRow["parameter"] = kxl_toUtf8(iUtf8, iRec.ParamName);
-    aRow["project"] = kxl_toUtf8(iUtf8, iRec.ProjectName);
-    aRow["privilege"] = kxl_toUtf8(iUtf8, iRec.Privilege);
+    aRow["project"] = kxl_textOrNull(iUtf8, iRec.ProjectName);
+    aRow["privilege"] = kxl_textOrNull(iUtf8, iRec.Privilege);
     aRow["criterion"] = kxl_toUtf8(iUtf8, iRec.Criterion);
-    aRow["minimum"] = kxl_textOrNull(iUtf8, aMinimum);
-    aRow["value"] = kxl_textOrNull(iUtf8, iRec.CurrentValue);
-    aRow["current_privilege"] = kxl_textOrNull(iUtf8, iRec.CurrentPrivilege);
-    aRow["file"] = kxl_textOrNull(iUtf8, iRec.CurrentFile);
     aRow["verdict"] = kxl_getVerdicts(iRec.ErrStat);
-    Json aFix = kxl_makeFix(iRec, aMinimum);
-    if (!aFix.is_null()) {
-        aFix["command"] = kxl_toUtf8(iUtf8, aFix["command"].get<std::string>());
-        aFix["note"] = kxl_toUtf8(iUtf8, aFix["note"].get<std::string>());
+    aRow["minimum"] = kxl_getMinimum(iRec);
+    aRow["minimum_text"] = iRec.MinimumCount > 0 ? kxl_textOrNull(iUtf8, kxl_trimText(iRec.MinimumValue))
+                                                 : Json(nullptr);
+    aRow["value"] = kxl_getValue(iRec);
+    aRow["value_text"] = kxl_textOrNull(iUtf8, iRec.CurrentValue);
+    aRow["current_privilege"] = kxl_textOrNull(
+        iUtf8, iRec.CurrentValue.empty() ? std::string(iRec.DefaultPrivilege) : iRec.CurrentPrivilege);
+    aRow["source"] = kxl_getSource(iRec, iUtf8);
+    aRow["tunable"] = iRec.Origin == LimitOrigin::Tunable ? Json(iRec.Tunable) : Json(nullptr);
+    aRow["entry"] = kxl_textOrNull(iUtf8, iRec.CurrentProject);
+    Json aNotes = Json::array();
+    for (const std::string& aNote : kxl_getRecordNotes(iRec)) {
+        aNotes.push_back(kxl_toUtf8(iUtf8, aNote));
     }
-    aRow["fix"] = aFix;
+    aRow["notes"] = aNotes;
+    aRow["fix"] = kxl_makeFix(iRec, iUtf8);
     return aRow;
 }
 
@@ -162,17 +205,68 @@ Json kxl_makeRows(const SysPrmList& iList, void* iUtf8)
     return aRows;
 }
 
-Json kxl_makeDocument(const JsonReport& iJson, int iStatus, const InstallInfo& iInfo,
+// The "key: value" lines of a snapshot's MANIFEST, when the host is one.
+std::map<std::string, std::string> kxl_readManifest()
+{
+    std::map<std::string, std::string> aManifest;
+    const char* aRoot = getenv("KXDEFCHK_HOST_ROOT");
+    FilePtr aFile = aRoot != nullptr && *aRoot != '\0' ? kxg_openInput(kxg_getHostPath("/MANIFEST"))
+                                                       : FilePtr();
+    std::string aLine;
+    while (aFile && kxg_readFileRow(aFile.get(), aLine) == 0) {
+        size_t aColon = aLine.find(": ");
+        if (aColon != std::string::npos) {
+            std::string aValue = aLine.substr(aColon + 2);
+            aManifest[aLine.substr(0, aColon)] = kxg_trimRight(aValue);
+        }
+    }
+    return aManifest;
+}
+
+// The host checked: the snapshot's host, or this machine when no host root is set.
+Json kxl_getHostName(const std::map<std::string, std::string>& iManifest)
+{
+    const char* aRoot = getenv("KXDEFCHK_HOST_ROOT");
+    if (aRoot != nullptr && *aRoot != '\0') {
+        auto aHost = iManifest.find("host");
+        return aHost == iManifest.end() || aHost->second.empty() ? Json(nullptr) : Json(aHost->second);
+    }
+    char aName[256] = {};
+    return gethostname(aName, sizeof aName - 1) == 0 ? Json(aName) : Json(nullptr);
+}
+
+Json kxl_getNow()
+{
+    char aText[32];
+    time_t aNow = time(nullptr);
+    struct tm aTime;
+    strftime(aText, sizeof aText, "%Y-%m-%dT%H:%M:%SZ", gmtime_r(&aNow, &aTime));
+    return aText;
+}
+
+Json kxl_makeDocument(const JsonReport& iJson, int iResult, const InstallInfo& iInfo,
                       const std::string& iOutLog, const SysPrmList& iList, void* iUtf8)
 {
-    bool aRan = iStatus != 255;
+    int aStatus = (iResult == -9999 ? -1 : iResult) & 0xFF;
+    bool aRan = aStatus != 255;
+    std::map<std::string, std::string> aManifest = kxl_readManifest();
     Json aDoc;
+    aDoc["format"] = kFormat;
     aDoc["tool"] = "kxsyfchk";
     aDoc["version"] = KX_VERSION;
+    aDoc["host"] = kxl_getHostName(aManifest);
+    aDoc["collected"] = aManifest.count("collected") != 0 && !aManifest["collected"].empty()
+                            ? Json(aManifest["collected"])
+                            : Json(nullptr);
+    aDoc["checked"] = kxl_getNow();
     aDoc["os"] = iJson.OSName.empty() ? Json(nullptr) : Json(iJson.OSName);
     aDoc["release"] = iJson.OSName.empty() ? Json(nullptr) : Json("5." + iJson.OSName.substr(7));
     aDoc["product"] = aRan && iInfo.VOXLFlg == 1 ? kxl_makeProduct(iInfo, iUtf8) : Json(nullptr);
-    aDoc["exit_status"] = iStatus;
+    aDoc["exit_status"] = aStatus;
+    aDoc["failure"] = aRan ? Json(nullptr)
+                           : Json{{"code", iResult},
+                                  {"step", kxl_textOrNull(iUtf8, iJson.FailedStep)},
+                                  {"cause", nullptr}};
     // Paths from the root: a reader of the document may work in another directory.
     aDoc["trace"] = gKXDefChkPath ? Json(kxg_getAbsolutePath(kxg_getTracePath())) : Json(nullptr);
     aDoc["output_log"] = iOutLog.empty() ? Json(nullptr) : Json(kxg_getAbsolutePath(iOutLog));
@@ -220,11 +314,10 @@ void kxl_outJsonReport(const JsonReport& iJson, int iResult, const InstallInfo& 
     if (iJson.Path.empty()) {
         return;
     }
-    int aStatus = (iResult == -9999 ? -1 : iResult) & 0xFF;
     IconvPtr aUtf8 = kxl_openUtf8();
     std::string aText;
     try {
-        Json aDoc = kxl_makeDocument(iJson, aStatus, iInfo, iOutLog, iList, aUtf8.get());
+        Json aDoc = kxl_makeDocument(iJson, iResult, iInfo, iOutLog, iList, aUtf8.get());
         // Paths are written as the file system has them; bytes that are no UTF-8 are
         // replaced rather than making the document invalid.
         aText = aDoc.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";

@@ -13,8 +13,9 @@
 
 // What main keeps of the document through the run.
 struct JsonReport {
-    std::string Path;   // empty: no document is wanted
-    std::string OSName; // "Solaris10"; empty until the release is known
+    std::string Path;       // empty: no document is wanted
+    std::string OSName;     // "Solaris10"; empty until the release is known
+    std::string FailedStep; // the step of the check that failed, as traced
 };
 
 // The path of the document from KXSYFCHK_JSON; empty when it is unset or empty.

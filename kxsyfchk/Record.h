@@ -23,6 +23,23 @@ const int kErrPrivilege = 4;
 // An optcri row has four minimums, every other row one.
 const int kMinimumsMax = 4;
 
+// Where the limit a record is judged by comes from.
+enum class LimitOrigin {
+    Setting, // the host's setting as configured, in CurrentFile
+    Default, // the kernel's default limit (DefaultLimit), nothing configures the control
+    Tunable, // an obsolete /etc/system tunable (Tunable, in CurrentFile)
+    Lowered, // rlim_fd_cur as the kernel lowers it to rlim_fd_max
+};
+
+// Why a setting that is configured is not in force, or cannot be judged.
+enum class SettingProblem {
+    None,
+    NoValue,        // the control has no value "(...)": setproject passes it over
+    Refused,        // setproject or the kernel refuses a value of it
+    EntryBroken,    // setproject stopped reading the project's entry (at ProblemDetail)
+    ZoneNotChecked, // the zone's configuration cannot be read here
+};
+
 // One requirement row and its verdict. The row fields come from the parameter list
 // file; the settings readers fill the current setting; the evaluation the minimum and
 // the verdict, which the reporters only read.
@@ -38,7 +55,14 @@ struct SysPrmRecord {
     std::string CurrentPrivilege; // privilege level found in /etc/project
     std::string CurrentValue;     // value found; empty = not set
     std::string CurrentFile;      // host file the value was read from, e.g. "/etc/system"
-    std::string CurrentProject;   // project entry the value was read from
+    std::string CurrentProject;   // project entry (or zone) the value was read from
+    std::string CurrentControl;   // every value of the control as configured, "(p,v,a),..."
+    LimitOrigin Origin = LimitOrigin::Setting;
+    const char* Tunable = "";     // the obsolete tunable in force (Origin Tunable)
+    unsigned long long DefaultLimit = 0; // the kernel's default (Origin Default)
+    const char* DefaultPrivilege = ""; // its privilege level
+    SettingProblem Problem = SettingProblem::None;
+    std::string ProblemDetail;    // EntryBroken: the control that broke the entry; Refused: why
 
     std::string MinimumValue;     // the required minimum as the report shows it
     unsigned long long Minimums[kMinimumsMax] = {}; // the same as numbers

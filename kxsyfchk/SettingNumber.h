@@ -1,8 +1,9 @@
 // SettingNumber.h
 // Layer 6 (the command's ground).
-// The one reader of the numbers the check works with: the settings of /etc/system and
-// /etc/project, the values sysdef and prtconf print, the resource-distribution service's
-// settings and the numbers of the parameter list rows.
+// The one reader of the numbers the check works with, each form read as the program that
+// uses it reads it: the kernel a "set" value of /etc/system, setproject a resource-control
+// value of /etc/project, sysdef and prtconf their output; the resource-distribution
+// service's settings and the numbers of the parameter list rows are plain decimal.
 #ifndef SETTINGNUMBER_H
 #define SETTINGNUMBER_H
 
@@ -10,21 +11,31 @@
 
 // How a text writes its number.
 enum class NumberBase {
-    Kernel,  // as the kernel reads /etc/system: "0x" hexadecimal, a leading 0 octal, else decimal
-    Decimal, // decimal digits only: /etc/project, prtconf, the service's settings, the rows
+    Kernel,  // a "set" value as the kernel's lexer reads it: "0x" hexadecimal, a leading 0
+             // octal, else decimal; the number ends at the first character that is no digit
+             // of it, what follows is ignored; beyond 64 bits it wraps
+    Project, // a resource-control value as setproject reads it: decimal, a "+" allowed
     Sysdef,  // "0x" or "0X" and hexadecimal digits, or decimal digits, as sysdef prints them
+    Decimal, // decimal digits only: prtconf, the service's settings, the rows
 };
 
 // Results of kxl_cnvSettingNumber besides 0 (read).
 const int kNumberTooLarge = 1; // digits of the base, but beyond 64 bits
-const int kNoNumber = -1;      // empty, a prefix without digits, a character of no digit
+const int kNoNumber = -1;      // no number of that form
 
-// Reads the whole of iText as a number of iBase into oValue (ULLONG_MAX when too large,
-// 0 when no number).
-// 0 read; kNumberTooLarge; kNoNumber.
+// Reads iText as a number of iBase into oValue (ULLONG_MAX when too large, 0 when no
+// number). 0 read; kNumberTooLarge; kNoNumber.
 int kxl_cnvSettingNumber(const std::string& iText, NumberBase iBase, unsigned long long& oValue);
 
-// Whether iText is written in hexadecimal in iBase ("0x" or "0X" first; never in Decimal).
+// How the kernel takes the value of a "set" statement.
+enum class KernelValue {
+    Number,  // a number (oValue)
+    Signed,  // "-n" or "~n": taken, but what it means depends on the variable's type
+    Refused, // not a value to the kernel: the statement is ignored
+};
+KernelValue kxl_readKernelValue(const std::string& iText, unsigned long long& oValue);
+
+// Whether iText is written in hexadecimal in iBase.
 bool kxl_isHexText(const std::string& iText, NumberBase iBase);
 
 // A number of a parameter list row (checked to be digits when the row was loaded):

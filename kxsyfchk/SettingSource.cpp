@@ -9,33 +9,55 @@ const char* const kProjectFile = "/etc/project";
 
 namespace {
 
-// Whether the release keeps resource controls in /etc/project.
-bool kxl_hasProjectDatabase(const std::string& iOSName)
-{
-    return iOSName == "Solaris10" || iOSName == "Solaris11";
-}
+// Projects and their resource controls came with Solaris 9, zones with Solaris 10.
+const int kFirstProjectRelease = 9;
+const int kFirstZoneRelease = 10;
 
-// Whether the parameter is a resource control.
-bool kxl_isResourceControl(const std::string& iParamName)
+bool kxl_hasPrefix(const std::string& iText, const char* iPrefix)
 {
-    for (const char* aPrefix : {"project.", "process.", "task.", "zone."}) {
-        if (iParamName.compare(0, strlen(aPrefix), aPrefix) == 0) {
-            return true;
-        }
-    }
-    return false;
+    return iText.compare(0, strlen(iPrefix), iPrefix) == 0;
 }
 
 } // namespace
 
+int kxl_getOSMinor(const std::string& iOSName)
+{
+    const char* const kPrefix = "Solaris";
+    if (!kxl_hasPrefix(iOSName, kPrefix) || iOSName.size() == strlen(kPrefix)) {
+        return 0;
+    }
+    int aMinor = 0;
+    for (size_t i = strlen(kPrefix); i < iOSName.size() && aMinor < 1000; i++) {
+        if (iOSName[i] < '0' || iOSName[i] > '9') {
+            return 0;
+        }
+        aMinor = aMinor * 10 + (iOSName[i] - '0');
+    }
+    return aMinor;
+}
+
 SettingSource kxl_getSettingSource(const std::string& iOSName, const std::string& iParamName)
 {
-    return kxl_hasProjectDatabase(iOSName) && kxl_isResourceControl(iParamName)
-               ? SettingSource::Project
-               : SettingSource::System;
+    int aMinor = kxl_getOSMinor(iOSName);
+    if (aMinor >= kFirstZoneRelease && kxl_hasPrefix(iParamName, "zone.")) {
+        return SettingSource::Zone;
+    }
+    for (const char* aPrefix : {"project.", "process.", "task."}) {
+        if (aMinor >= kFirstProjectRelease && kxl_hasPrefix(iParamName, aPrefix)) {
+            return SettingSource::Project;
+        }
+    }
+    return SettingSource::System;
 }
 
 NumberBase kxl_getNumberBase(SettingSource iSource)
 {
-    return iSource == SettingSource::Project ? NumberBase::Decimal : NumberBase::Kernel;
+    switch (iSource) {
+    case SettingSource::System:
+        return NumberBase::Kernel;
+    case SettingSource::Project:
+        return NumberBase::Project;
+    default:
+        return NumberBase::Decimal;
+    }
 }

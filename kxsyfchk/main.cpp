@@ -24,12 +24,19 @@ bool kxl_isServedRole(const std::string& iRole)
     return iRole == "NRDA" || iRole == "NRDB" || iRole == "NRDC" || iRole == "NRDD";
 }
 
+// Traces the failure of a step of the check and keeps it for the results. -1.
+int kxl_failStep(const char* iStep, JsonReport& ioJson)
+{
+    kxg_outWriteTracelog(kFunc, iStep);
+    ioJson.FailedStep = iStep;
+    return -1;
+}
+
 // "Solaris" and the minor release number, e.g. "Solaris10". -1 when not known.
 int kxl_getOSName(std::string& oOSName)
 {
     int aMinor = 0;
     if (kxg_getSUNOSVer(aMinor) != 0) {
-        kxg_outWriteTracelog(kFunc, "OS取得エラー");
         return -1;
     }
     oOSName = "Solaris" + std::to_string(aMinor);
@@ -43,23 +50,20 @@ int kxl_chkSystemParams(const InstallInfo& iInfo, const std::string& iOutLog, Sy
 {
     std::string aOSName;
     if (kxl_getOSName(aOSName) != 0) {
-        return -1;
+        return kxl_failStep("OS取得エラー", ioJson);
     }
     ioJson.OSName = aOSName;
     if (kxl_getSysPrmList(aOSName, iInfo, ioList) != 0) {
-        kxg_outWriteTracelog(kFunc, "システムパラメタ一覧取得エラー");
-        return -1;
+        return kxl_failStep("システムパラメタ一覧取得エラー", ioJson);
     }
     if (ioList.Count == 0) {
         return kxg_outSysMessage("07003") == 0 ? 0 : -1;
     }
     if (kxl_GetSystemParam(aOSName, ioList) != 0) {
-        kxg_outWriteTracelog(kFunc, "システムファイルから値取得失敗");
-        return -1;
+        return kxl_failStep("システムファイルから値取得失敗", ioJson);
     }
-    if (kxl_ChkSystemParamList(iInfo, ioList) != 0) {
-        kxg_outWriteTracelog(kFunc, "システムパラメタ一覧チェック失敗");
-        return -1;
+    if (kxl_ChkSystemParamList(aOSName, iInfo, ioList) != 0) {
+        return kxl_failStep("システムパラメタ一覧チェック失敗", ioJson);
     }
     return kxl_outReport(aOSName, iOutLog, ioList);
 }
@@ -77,8 +81,7 @@ int kxl_runCheck(const InstallInfo& iInfo, const std::string& iOutLog, SysPrmLis
     try {
         return kxl_chkSystemParams(iInfo, iOutLog, ioList, ioJson);
     } catch (const std::bad_alloc&) {
-        kxg_outWriteTracelog(kFunc, "メモリーの確保エラー");
-        return -1;
+        return kxl_failStep("メモリーの確保エラー", ioJson);
     }
 }
 
@@ -97,13 +100,16 @@ int main(int argc, char** argv)
     if (aStart == 2) {
         kxg_outWriteTracelog(kFunc, "初期処理にてコマンド正常終了");
     } else if (aStart != 0) {
-        kxg_outWriteTracelog(kFunc, "初期処理にてコマンド異常終了");
+        kxl_failStep("初期処理にてコマンド異常終了", aJson);
         aResult = aStart;
     } else {
         kxg_outWriteTracelog(kFunc, "初期処理成功");
         aResult = kxl_runCheck(aInfo, aOutLog, aList, aJson);
     }
-    kxl_outJsonReport(aJson, aResult, aInfo, aOutLog, aList);
+    // A run refused because another holds the lock leaves that run's document alone.
+    if (gRockFLG != 1) {
+        kxl_outJsonReport(aJson, aResult, aInfo, aOutLog, aList);
+    }
     aList = SysPrmList{};
     kxg_endDefChkCom(aResult);
     return aResult;

@@ -155,18 +155,18 @@ TEST_F(CalcValue, NeededValues)
             remove((mHost / "opt/ZVNQkxsdl/etc/tolvrc").c_str());
         }
         unsigned long long aValue = 0;
-        EXPECT_EQ(0, kxl_getCalcNeedVal(aCase.Param, product(aCase.Major, aCase.Level), aValue));
+        EXPECT_EQ(0, kxl_getCalcNeedVal(aCase.Param, "Solaris9", product(aCase.Major, aCase.Level), aValue));
         EXPECT_EQ(aCase.Value, aValue) << aCase.Param << " " << aCase.Tolvrc;
     }
     unsigned long long aValue = 0;
-    EXPECT_NE(0, kxl_getCalcNeedVal("msgsys:msginfo_msgmni", product(13, 40), aValue));
+    EXPECT_NE(0, kxl_getCalcNeedVal("msgsys:msginfo_msgmni", "Solaris9", product(13, 40), aValue));
 }
 
 TEST_F(CalcValue, MissingCommandFails)
 {
     unsigned long long aValue = 0;
     EXPECT_NE(0, kxl_GetSysMemory(aValue));
-    EXPECT_NE(0, kxl_getCalcNeedVal("msgsys:msginfo_msgmap", product(13, 40), aValue));
+    EXPECT_NE(0, kxl_getCalcNeedVal("msgsys:msginfo_msgmap", "Solaris9", product(13, 40), aValue));
 }
 
 // Until a program uses message queues sysdef shows no message tunable: the value the
@@ -183,17 +183,24 @@ TEST_F(CalcValue, MessageModuleNotLoaded)
         {"set msgsys:msginfo_msgmnb=1\nset msgsys:msginfo_msgmnb=65536\n", "msgsys:msginfo_msgtql",
          656},
         {"* set msgsys:msginfo_msgmnb=65536\n", "msgsys:msginfo_msgtql", 42},
-        {"set msgsys:msginfo_msgmnb=64k\n", "msgsys:msginfo_msgtql", 42},
+        // The kernel reads the number 64 and ignores the rest.
+        {"set msgsys:msginfo_msgmnb=64k\n", "msgsys:msginfo_msgtql", 2},
+        {"set msgsys:msginfo_msgmnb=k64\n", "msgsys:msginfo_msgtql", 42},
         {"set msgsys:msginfo_msgtql=02000\n", "msgsys:msginfo_msgmap", 1026},
         {"", "msgsys:msginfo_msgmap", 42},
     };
     for (const Case& aCase : aCases) {
         mHost.file("/etc/system", aCase.System);
         unsigned long long aValue = 0;
-        EXPECT_EQ(0, kxl_getCalcNeedVal(aCase.Param, product(13, 40), aValue)) << aCase.System;
+        EXPECT_EQ(0, kxl_getCalcNeedVal(aCase.Param, "Solaris9", product(13, 40), aValue)) << aCase.System;
         EXPECT_EQ(aCase.Value, aValue) << aCase.System;
     }
     EXPECT_TRUE(kxtest::traceHas(mTrace, "sysdefに値がないためシステム既定値を使用 MSGMNB[4096]"));
+    // On Solaris 11 the fragments of /etc/system.d count as they do for the rows.
+    mHost.file("/etc/system.d/ipc", "set msgsys:msginfo_msgtql=1024\n");
+    unsigned long long aValue = 0;
+    EXPECT_EQ(0, kxl_getCalcNeedVal("msgsys:msginfo_msgmap", "Solaris11", product(13, 40), aValue));
+    EXPECT_EQ(1026u, aValue);
 }
 
 TEST_F(CalcValue, MessageHeadersNotNeeded)
@@ -201,13 +208,13 @@ TEST_F(CalcValue, MessageHeadersNotNeeded)
     unsigned long long aValue = 99;
     InstallInfo aOff = product(13, 40);
     aOff.VOXLFlg = 0;
-    EXPECT_EQ(0, kxl_getCalcNeedVal("msgsys:msginfo_msgtql", aOff, aValue));
+    EXPECT_EQ(0, kxl_getCalcNeedVal("msgsys:msginfo_msgtql", "Solaris9", aOff, aValue));
     EXPECT_EQ(0u, aValue);
 
     // Without the package neither sysdef runs nor the settings are looked for.
     mHost.file("/opt/vestrel/etc/vestrel.reg", "[DM]\nOTHERpkg=1\n");
     aValue = 99;
-    EXPECT_EQ(0, kxl_getCalcNeedVal("msgsys:msginfo_msgtql", product(13, 40), aValue));
+    EXPECT_EQ(0, kxl_getCalcNeedVal("msgsys:msginfo_msgtql", "Solaris9", product(13, 40), aValue));
     EXPECT_EQ(0u, aValue);
     EXPECT_FALSE(ranCommand());
     EXPECT_FALSE(kxtest::traceHas(mTrace, "servmax"));

@@ -49,9 +49,11 @@ TEST_F(Check, ProjectLayoutReportsEachKindOfFinding)
              "Solaris10,,,,,process.max-sem-nsems,user.root,priv,fixed,,512\n");
     mHost.command("/usr/sbin/prtconf", "System Configuration:  Example  sun4v\n"
                                        "Memory size: 2048 Megabytes\n");
+    // max-shm-ids: a basic value is refused on a project's control, so the default 128
+    // is in force, which is not enough; max-sem-ids: no value, the default 128 is enough.
     mHost.file("/etc/project",
                "user.root:1::::project.max-shm-memory=(priv,536871935,deny);"
-               "project.max-shm-ids=(basic,256,deny);project.max-sem-ids=(priv,9,deny)\n"
+               "project.max-shm-ids=(basic,256,deny);process.max-sem-nsems=(basic,1024,deny)\n"
                "group.staff:10::::project.max-msg-ids=(priv,0099,deny)\n");
     RunResult aRun = run();
     EXPECT_EQ(1, aRun.Status);
@@ -60,10 +62,9 @@ TEST_F(Check, ProjectLayoutReportsEachKindOfFinding)
         std::string(kReportHead) +
             "[パラメタ名], [パラメタ値], [プロジェクト名], [権限], [異常の原因]\n"
             " project.max-shm-memory, 536871935, user.root, priv, 最小必要値以下です。(最小必要値：536871936)\n"
-            " project.max-shm-ids, 256, user.root, basic, 権限が誤っています。(必要権限：priv)\n"
-            " project.max-sem-ids, 9, user.root, priv, 最小必要値以下です。(最小必要値：10)\n"
+            " project.max-shm-ids, , user.root, , パラメタ設定がありません。\n"
             " project.max-msg-ids, 0099, , priv, 最小必要値以下です。(最小必要値：100)\n"
-            " process.max-sem-nsems, , user.root, , パラメタ設定がありません。\n\n\n",
+            " process.max-sem-nsems, 1024, user.root, basic, 権限が誤っています。(必要権限：priv)\n\n\n",
         outLog()));
 }
 

@@ -37,7 +37,7 @@ SysPrmList makeList(const std::vector<SysPrmRecord>& iRecords)
 
 TEST(ChkSysMin, NumberComparisonRules)
 {
-    const NumberBase kSystem = NumberBase::Kernel, kProject = NumberBase::Decimal;
+    const NumberBase kSystem = NumberBase::Kernel, kProject = NumberBase::Project;
     struct Case {
         std::string Current;
         unsigned long long Minimum;
@@ -46,7 +46,8 @@ TEST(ChkSysMin, NumberComparisonRules)
         std::string MinText;
     } aCases[] = {
         {"0x1F", 31, kSystem, 0, "0x1f"},   // hexadecimal letters in either case
-        {"0X10", 255, kSystem, -1, "0Xff"}, // the minimum follows the current value's style
+        {"0x10", 255, kSystem, -1, "0xff"}, // the minimum follows the current value's style
+        {"0X10", 255, kSystem, -1, "255"},  // to the kernel "0X10" is 0 and the rest ignored
         {"0x0000000080000000", 4294967296ULL, kSystem, -1, "0x100000000"},
         {"0400", 266, kSystem, -1, "266"},  // octal: 256
         {"0100", 64, kSystem, 0, "64"},
@@ -55,13 +56,15 @@ TEST(ChkSysMin, NumberComparisonRules)
         {"08", 1, kSystem, -1, "1"},        // no octal digit
         {"99", 100, kSystem, -1, "100"},
         {"200", 200, kSystem, 0, "200"},    // equal is enough
-        {"99999999999999999999", ULLONG_MAX, kSystem, 0, "18446744073709551615"},
+        {"99999999999999999999", 7766279631452241919ULL, kSystem, 0, "7766279631452241919"},
+        {"4096 8192", 4096, kSystem, 0, "4096"}, // the number ends at the first non-digit
+        {"+100", 100, kProject, 0, "100"},       // setproject's strtoull takes a "+"
         {"0xffffffffffffffff0", 1, kSystem, 0, "0x1"},
         {"1,024", 1024, kSystem, -1, "1024"},
         {"-1", 1, kSystem, -1, "1"},
         {"8G", 1, kProject, -1, "1"},
         {"abc", 1, kSystem, -1, "1"},
-        {"0x", 0, kSystem, -1, "0x0"},
+        {"0x", 0, kSystem, 0, "0x0"},
         {"", 0, kSystem, -1, "0"},
         {"0", 0, kSystem, 0, "0"},
     };
@@ -109,7 +112,7 @@ TEST(ChkSystemParamList, VerdictBits)
     for (const Case& aCase : aCases) {
         SysPrmList aList = makeList({aCase.Rec});
         aList.Records[0].ErrStat = 99;
-        EXPECT_EQ(0, kxl_ChkSystemParamList(InstallInfo{}, aList)) << aCase.Rec.CurrentValue;
+        EXPECT_EQ(0, kxl_ChkSystemParamList("Solaris10", InstallInfo{}, aList)) << aCase.Rec.CurrentValue;
         EXPECT_EQ(aCase.ErrStat, aList.Records[0].ErrStat)
             << aCase.Rec.Criterion << " " << aCase.Rec.CurrentValue;
         EXPECT_EQ(aCase.MinimumValue, aList.Records[0].MinimumValue) << aCase.Rec.CurrentValue;
@@ -141,7 +144,7 @@ TEST(ChkSystemParamList, UnusableValuesStopTheRun)
     };
     for (const Case& aCase : aCases) {
         SysPrmList aList = makeList({aCase.Rec});
-        EXPECT_EQ(aCase.Result, kxl_ChkSystemParamList(InstallInfo{}, aList))
+        EXPECT_EQ(aCase.Result, kxl_ChkSystemParamList("Solaris10", InstallInfo{}, aList))
             << aCase.Rec.Criterion << " " << aCase.Rec.NeedValue << " / " << aCase.Rec.OSInitValue;
     }
 }
@@ -152,13 +155,13 @@ TEST(ChkSystemParamList, StopLeavesLaterRecordsAlone)
                                  makeRecord("fixed", "18446744073709551615", "", "1"),
                                  makeRecord("fixed", "1", "", "")});
     aList.Records[2].ErrStat = 7;
-    EXPECT_EQ(-1, kxl_ChkSystemParamList(InstallInfo{}, aList));
+    EXPECT_EQ(-1, kxl_ChkSystemParamList("Solaris10", InstallInfo{}, aList));
     EXPECT_EQ(0, aList.Records[0].ErrStat);
     EXPECT_EQ(7, aList.Records[2].ErrStat);
 
     SysPrmList aEmpty = makeList({makeRecord("fixed", "1", "", "")});
     aEmpty.Count = 0;
-    EXPECT_EQ(0, kxl_ChkSystemParamList(InstallInfo{}, aEmpty));
+    EXPECT_EQ(0, kxl_ChkSystemParamList("Solaris10", InstallInfo{}, aEmpty));
     EXPECT_EQ(0, aEmpty.Records[0].ErrStat);
 }
 
@@ -166,7 +169,7 @@ TEST(ChkSystemParamList, TraceTexts)
 {
     TraceScope aTrace;
     SysPrmList aList = makeList({makeRecord("optcri", "10 20 30 40", "5 6", "10 25 30 46")});
-    ASSERT_EQ(0, kxl_ChkSystemParamList(InstallInfo{}, aList));
+    ASSERT_EQ(0, kxl_ChkSystemParamList("Solaris10", InstallInfo{}, aList));
     std::vector<std::string> aMessages = aTrace.messages();
     ASSERT_GE(aMessages.size(), 4u);
     EXPECT_TRUE(

@@ -237,6 +237,7 @@ TEST_F(StartEnd, SecondInstanceIsRefusedAndLeavesTheLockAlone)
 TEST_F(StartEnd, GeneratedOutputLogNameAndNoFileLeftByTheProbe)
 {
     mHost.file("/etc/project", "user.root:1::::\n");
+    mHost.command("/usr/sbin/prtconf", "Memory size: 2048 Megabytes\n");
     RunResult aRun = run({});
     EXPECT_EQ(1, aRun.Status);
     std::vector<std::string> aLogs;

@@ -189,25 +189,32 @@ TEST(Hostile, ReportsStayWhole)
     struct Case {
         const char* Name;
         const char* Code;
-        std::string Project;
+        std::string Rows;
+        std::string File;    // the host file that sets the value
+        std::string Content;
         std::string Line;
     } aCases[] = {
-        {"a byte UTF-8 cannot take", "UTF-8", "(priv,12\xff" "3,deny)",
-         " project.max-shm-ids, 12?3, user.root, priv, 最小必要値以下です。(最小必要値：256)\n"},
-        {"a privilege cut in a character", "UTF-8",
-         "(特権レベル名,512,deny)",
-         " project.max-shm-ids, 512, user.root, 特権レベル, 権限が誤っています。(必要権限：priv)\n"},
-        {"UTF-7", "UTF-7", "(priv,1,deny)",
+        {"a byte UTF-8 cannot take", "UTF-8", "Solaris10,,,,,zfs:x,,,fixed,,256\n", "/etc/system",
+         "set zfs:x=12\xff" "3\n", " zfs:x, 12?3, , , 最小必要値以下です。(最小必要値：256)\n"},
+        {"a privilege cut in a character", "UTF-8", "Solaris10,,,,,zone.max-lwps,,priv,fixed,,512\n",
+         "/usr/sbin/zonecfg", "rctl:\n\tname: zone.max-lwps\n\tvalue: (priv=特権レベル名,limit=512,action=deny)\n",
+         " zone.max-lwps, 512, , 特権レベル, 権限が誤っています。(必要権限：priv)\n"},
+        {"UTF-7", "UTF-7", kShmIds, "/etc/project", "user.root:1::::project.max-shm-ids=(priv,1,deny)\n",
          " project.max-shm-ids, 1, user.root, priv, 最小必要値以下です。(最小必要値：256)\n"},
-        {"UTF-16", "UTF-16BE", "(priv,1,deny)",
+        {"UTF-16", "UTF-16BE", kShmIds, "/etc/project",
+         "user.root:1::::project.max-shm-ids=(priv,1,deny)\n",
          " project.max-shm-ids, 1, user.root, priv, 最小必要値以下です。(最小必要値：256)\n"},
     };
     for (const Case& aCase : aCases) {
         Scene aScene;
         aScene.mHost.solaris(10);
         aScene.mHost.vestrel("D", "28", "NRDA", "4", "JAPANESE", aCase.Code);
-        aScene.rows(10, kShmIds);
-        aScene.mHost.file("/etc/project", "user.root:1::::project.max-shm-ids=" + aCase.Project + "\n");
+        aScene.rows(10, aCase.Rows);
+        if (aCase.File == "/usr/sbin/zonecfg") {
+            aScene.mHost.command(aCase.File, aCase.Content);
+        } else {
+            aScene.mHost.file(aCase.File, aCase.Content);
+        }
         RunResult aRun = aScene.run();
         EXPECT_EQ(1, aRun.Status) << aCase.Name;
         // Each piece is converted on its own; the message header's stamp, tool, level
@@ -240,7 +247,7 @@ TEST(Hostile, DisksAndTimeStayBounded)
     // One run's trace stays within the four files, however much it writes.
     Scene aFlood;
     aFlood.mHost.solaris(10);
-    aFlood.rows(10, "Solaris10,,,,,project.max-shm-ids,user.root,priv,fixed,,1\n");
+    aFlood.rows(10, "Solaris10,,,,,project.max-shm-ids,user.root,priv,fixed,,256\n");
     aFlood.mHost.file("/etc/project", "user.root:1::::" + std::string(1 << 19, ';') + "\n");
     EXPECT_EQ(1, aFlood.run().Status);
     off_t aTotal = 0;

@@ -35,12 +35,13 @@ TEST(SimHosts, AnswerWhatTheCheckAsks)
         std::string Msgmnb;
         std::string Memory;
         std::string Code;
+        std::string Zone; // zonecfg's first line; zones came with 5.10
     } aCases[] = {
         // 5.10 and later print no IPC values, so sysdef has no MSGMNB line.
-        {"solaris10", 10, "", "Memory size: 8192 Megabytes", "UTF-8"},
-        {"solaris11", 11, "", "Memory size: 65536 Megabytes", "UTF-8"},
+        {"solaris10", 10, "", "Memory size: 8192 Megabytes", "UTF-8", "rctl:"},
+        {"solaris11", 11, "", "Memory size: 65536 Megabytes", "UTF-8", "rctl:"},
         {"solaris9", 9, "131072\tmax bytes on queue (MSGMNB)", "Memory size: 4096 Megabytes",
-         "EUC"},
+         "EUC", ""},
     };
     for (const Case& aCase : aCases) {
         std::string aRoot = std::string(KX_SOURCE_DIR) + "/sim/" + aCase.Host;
@@ -56,6 +57,12 @@ TEST(SimHosts, AnswerWhatTheCheckAsks)
         std::string aGrep = " | " + kxg_getHostPath("/usr/bin/grep") + " ";
         EXPECT_EQ(aCase.Msgmnb, firstLine(kxg_getHostPath("/usr/sbin/sysdef") + aGrep + "MSGMNB"));
         EXPECT_EQ(aCase.Memory, firstLine(kxg_getHostPath("/usr/sbin/prtconf") + aGrep + "Memory"));
+        std::string aZonecfg = kxg_getHostPath("/usr/sbin/zonecfg");
+        EXPECT_EQ(aCase.Zone, kxg_chkFileExist(aZonecfg) == 3
+                                  ? firstLine(aZonecfg + " -z " + firstLine(kxg_getHostPath(
+                                                                      "/usr/bin/zonename")) +
+                                              " info rctl")
+                                  : "");
 
         InstallInfo aInfo;
         EXPECT_EQ(0, kxg_getInstallInfo(aInfo)) << aCase.Host;

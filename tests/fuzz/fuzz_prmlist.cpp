@@ -65,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* iData, size_t iSize)
 
     SysPrmList aList;
     if (kxl_getSysPrmList(aOSName, aInfo, aList) == 0 && aList.Count > 0 &&
-        kxl_GetSystemParam(aOSName, aList) == 0 && kxl_ChkSystemParamList(aInfo, aList) == 0) {
+        kxl_GetSystemParam(aOSName, aList) == 0 && kxl_ChkSystemParamList(aOSName, aInfo, aList) == 0) {
         kxl_outReport(aOSName, aDirs.OutLog, aList);
     }
     kxfuzz::endRun();

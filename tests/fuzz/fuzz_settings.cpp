@@ -105,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* iData, size_t iSize)
     for (const char* aOSName : kOSNames) {
         SysPrmList aList = kxl_makeList();
         if (kxl_GetSystemParam(aOSName, aList) == 0 &&
-            kxl_ChkSystemParamList(aInfo, aList) == 0) {
+            kxl_ChkSystemParamList(aOSName, aInfo, aList) == 0) {
             kxl_outReport(aOSName, aDirs.OutLog, aList);
         }
         kxfuzz::endRun();

@@ -415,4 +415,16 @@ RunResult runTool(const ToolDir& iTool, const Host& iHost, const std::vector<std
     return runProgram(iTool.binary(), iArgs, aEnv, iTool / "bin");
 }
 
+::testing::AssertionResult validResults(const std::string& iPath)
+{
+    RunResult aRun = runProgram("/usr/bin/python3",
+                                {"-m", "jsonschema", "-i", iPath,
+                                 std::string(KX_SOURCE_DIR) + "/schema/kxsyfchk-results.schema.json"},
+                                {}, "/");
+    if (aRun.Status == 0) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << iPath << ": " << aRun.Out << aRun.Err;
+}
+
 } // namespace kxtest

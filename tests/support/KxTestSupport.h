@@ -177,6 +177,10 @@ RunResult runProgram(const std::string& iBinary, const std::vector<std::string>&
                      const std::map<std::string, std::string>& iEnv, const std::string& iCwd,
                      const std::string& iArgv0 = "");
 
+// Whether the results document at iPath holds to schema/kxsyfchk-results.schema.json,
+// checked with Debian's python3-jsonschema.
+::testing::AssertionResult validResults(const std::string& iPath);
+
 // Runs the tool's binary against the host, from the tool directory's bin.
 RunResult runTool(const ToolDir& iTool, const Host& iHost, const std::vector<std::string>& iArgs,
                   const std::map<std::string, std::string>& iEnv = {});
