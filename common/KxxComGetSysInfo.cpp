@@ -73,27 +73,27 @@ bool kxl_clearStaleTmpFile(const std::string& iPath)
     return true;
 }
 
-// Reads "%d.%d" like scanf, but a number beyond int counts as not read.
+// A release number: decimal digits only, no sign or blank, within int.
+bool kxl_scanReleaseNumber(const std::string& iText, int& oNumber)
+{
+    if (iText.empty() || kxg_chkStrisDigit(iText) != 1) {
+        return false;
+    }
+    errno = 0;
+    unsigned long aNumber = strtoul(iText.c_str(), nullptr, 10);
+    if (errno == ERANGE || aNumber > INT_MAX) {
+        return false;
+    }
+    oNumber = static_cast<int>(aNumber);
+    return true;
+}
+
+// Reads "digits.digits" and nothing else: "5.-10" or "+5.10" is no release.
 bool kxl_scanRelease(const std::string& iText, int& oMajor, int& oMinor)
 {
-    const char* aCursor = iText.c_str();
-    long aNumbers[2];
-    for (int i = 0; i < 2; i++) {
-        char* aEnd = nullptr;
-        errno = 0;
-        aNumbers[i] = strtol(aCursor, &aEnd, 10);
-        if (aEnd == aCursor || errno == ERANGE || aNumbers[i] < INT_MIN || aNumbers[i] > INT_MAX) {
-            return false;
-        }
-        // Nothing may follow the minor number: "5.1x" is no release 5.1.
-        if (*aEnd != (i == 0 ? '.' : '\0')) {
-            return false;
-        }
-        aCursor = aEnd + 1;
-    }
-    oMajor = static_cast<int>(aNumbers[0]);
-    oMinor = static_cast<int>(aNumbers[1]);
-    return true;
+    size_t aDot = iText.find('.');
+    return aDot != std::string::npos && kxl_scanReleaseNumber(iText.substr(0, aDot), oMajor) &&
+           kxl_scanReleaseNumber(iText.substr(aDot + 1), oMinor);
 }
 
 // Checks the first line of `uname -r` for the form 5.x. 0 with oMinor set; else as

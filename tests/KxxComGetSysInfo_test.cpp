@@ -164,6 +164,13 @@ TEST(GetSUNOSVer, ReleaseFromUname)
         {"510\n", -9988, -1, "uname -rコマンドが想定外の値を返却(strrchr失敗)"},
         {"5.x\n", -9988, -1, "uname -rコマンドが想定外の値を返却(sscanf失敗)"},
         {"5.99999999999\n", -9988, -1, "uname -rコマンドが想定外の値を返却(sscanf失敗)"},
+        // Digits, ".", digits and nothing else: no sign, no blank inside.
+        {"5.-10\n", -9988, -1, "uname -rコマンドが想定外の値を返却(sscanf失敗)"},
+        {"5.+10\n", -9988, -1, "uname -rコマンドが想定外の値を返却(sscanf失敗)"},
+        {"5. 10\n", -9988, -1, "uname -rコマンドが想定外の値を返却(sscanf失敗)"},
+        {"+5.10\n", -9988, -1, "uname -rコマンドが想定外の値を返却(sscanf失敗)"},
+        {"5.10.1\n", -9988, -1, "uname -rコマンドが想定外の値を返却(sscanf失敗)"},
+        {"5.\n", -9988, -1, "uname -rコマンドが想定外の値を返却(sscanf失敗)"},
         {"", -9988, -1, "コマンド実行結果ファイルが空だった"},
     };
     for (const Case& aCase : aCases) {
