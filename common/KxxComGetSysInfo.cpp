@@ -205,16 +205,21 @@ int kxl_chkAdmin_Sub()
     return aResult;
 }
 
-// The time limit of a command in seconds.
+// The time limit of a command in seconds. A KXSYFCHK_COMMAND_TIMEOUT that is no whole
+// number of seconds within the limits is refused in the trace, with the limit used.
 unsigned long kxl_getCommandTimeout()
 {
     const char* aEnv = getenv("KXSYFCHK_COMMAND_TIMEOUT");
-    if (aEnv == nullptr || *aEnv == '\0' || kxg_chkStrisDigit(aEnv) != 1) {
+    if (aEnv == nullptr || *aEnv == '\0') {
         return kCommandTimeout;
     }
     errno = 0;
-    unsigned long aSeconds = strtoul(aEnv, nullptr, 10);
+    unsigned long aSeconds = kxg_chkStrisDigit(aEnv) == 1 ? strtoul(aEnv, nullptr, 10) : 0;
     if (errno != 0 || aSeconds == 0 || aSeconds > kCommandTimeoutMax) {
+        kxg_outWriteTracelogEx("kxg_runSysCom",
+                               "[KXSYFCHK_COMMAND_TIMEOUT]=[%s]は無効(1から%lu秒まで) "
+                               "制限時間[%lu秒]で実行",
+                               aEnv, kCommandTimeoutMax, kCommandTimeout);
         return kCommandTimeout;
     }
     return aSeconds;

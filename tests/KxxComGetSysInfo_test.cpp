@@ -150,6 +150,30 @@ TEST(RunSysCom, StatusIsTheHighByte)
     EXPECT_EQ(3, kxg_runProc("exit 3"));
 }
 
+// A time limit that is no whole number of 1 to 86400 seconds is refused aloud.
+TEST(RunSysCom, RefusedTimeLimitIsTraced)
+{
+    const std::string kRefused = "]は無効(1から86400秒まで) 制限時間[120秒]で実行";
+    struct Case {
+        std::string Value;
+        bool Refused;
+    } aCases[] = {
+        {"0", true},     {"-1", true},    {"86401", true},
+        {"abc", true},   {"0x2", true},   {std::string(23, '9'), true},
+        {" 5", true},    {"5", false},    {"86400", false},
+        {"", false},
+    };
+    for (const Case& aCase : aCases) {
+        TraceScope aTrace;
+        kxtest::EnvScope aEnv;
+        aEnv.set("KXSYFCHK_COMMAND_TIMEOUT", aCase.Value);
+        EXPECT_EQ(0, kxg_runSysCom("exit 0")) << aCase.Value;
+        EXPECT_EQ(aCase.Refused,
+                  traced(aTrace, "[KXSYFCHK_COMMAND_TIMEOUT]=[" + aCase.Value + kRefused))
+            << aCase.Value;
+    }
+}
+
 TEST(GetSUNOSVer, ReleaseFromUname)
 {
     struct Case {
