@@ -148,6 +148,16 @@ int kxg_readFileRow(FILE* iFile, std::string& oLine)
     return 0;
 }
 
+size_t kxg_cntEucChar(const char* iText, size_t iLen)
+{
+    size_t aWant = std::min(kxl_eucCharLen(static_cast<unsigned char>(iText[0])), iLen);
+    size_t aLen = 1;
+    while (aLen < aWant && static_cast<unsigned char>(iText[aLen]) >= 0x80) {
+        aLen++;
+    }
+    return aLen;
+}
+
 size_t kxg_cntEucText(const char* iText, size_t iLen, size_t iMax)
 {
     if (iLen <= iMax) {

@@ -21,6 +21,11 @@ long kxg_cntFileRowLen(FILE* iFile);
 // than 256 MiB; -9993 no memory for it.
 int kxg_readFileRow(FILE* iFile, std::string& oLine);
 
+// Bytes of the EUC-JP character that begins the iLen bytes of iText, as its lead byte
+// tells (0x8E two, 0x8F three, 0xA1..0xFE two, else one), but never an ASCII byte after
+// the lead nor more than iLen: a broken character never swallows the text after it.
+size_t kxg_cntEucChar(const char* iText, size_t iLen);
+
 // Cuts ioText to at most iMax bytes without splitting an EUC-JP character.
 void kxg_cutEucText(std::string& ioText, size_t iMax);
 // The length of the iLen bytes of iText cut that way.
