@@ -18,12 +18,24 @@ namespace {
 const char* const kShellSafe =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_./+,:-";
 
-// The signals waited for while a command runs: its end, and those that end the tool.
+// Whether the tool ignores iSignal, as it does the hangup under nohup.
+bool kxl_isIgnored(int iSignal)
+{
+    struct sigaction aAction;
+    return sigaction(iSignal, nullptr, &aAction) == 0 && aAction.sa_handler == SIG_IGN;
+}
+
+// The signals waited for while a command runs: its end, and those that end the tool. One
+// the tool ignores stays ignored: blocked, it would be kept for the wait and end the
+// command.
 void kxl_getWaitSignals(sigset_t& oSet)
 {
     sigemptyset(&oSet);
-    for (int aSignal : {SIGCHLD, SIGINT, SIGQUIT, SIGTERM, SIGHUP}) {
-        sigaddset(&oSet, aSignal);
+    sigaddset(&oSet, SIGCHLD);
+    for (int aSignal : {SIGINT, SIGQUIT, SIGTERM, SIGHUP}) {
+        if (!kxl_isIgnored(aSignal)) {
+            sigaddset(&oSet, aSignal);
+        }
     }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 #include <sys/wait.h>
 
 #include "KxTestSupport.h"
@@ -60,6 +61,24 @@ TEST(RunPrograms, PipelinesStatusAndTimeLimit)
     EXPECT_LT(std::chrono::steady_clock::now() - aStart, std::chrono::seconds(5));
 
     EXPECT_EQ(-1, kxg_runPrograms({{"/nonexistent/program"}}, aDir / "out", 10, aRaw));
+}
+
+// A signal the tool ignores (the hangup under nohup) neither ends the command nor fails it.
+TEST(RunPrograms, IgnoredSignalsStayIgnored)
+{
+    kxtest::TempDir aDir;
+    for (int aSignal : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) {
+        struct sigaction aIgnore = {}, aOld;
+        aIgnore.sa_handler = SIG_IGN;
+        sigaction(aSignal, &aIgnore, &aOld);
+        int aRaw = -1;
+        std::string aKill = "kill -" + std::to_string(aSignal) + " $PPID; sleep 0.2; echo done";
+        int aRun = kxg_runPrograms({{"/bin/sh", "-c", aKill}}, aDir / "out", 10, aRaw);
+        sigaction(aSignal, &aOld, nullptr);
+        EXPECT_EQ(0, aRun) << aSignal;
+        EXPECT_EQ(0, aRaw) << aSignal;
+        EXPECT_EQ("done\n", kxtest::readFile(aDir / "out")) << aSignal;
+    }
 }
 
 } // namespace
