@@ -239,14 +239,16 @@ bool kxl_areExecutables(const std::vector<KxProgram>& iPrograms)
 }
 
 // Runs iCommand as the shell would, and without one where its line allows: each shell
-// started costs as much as the command. The wait status reads as the shell reports it.
+// started costs as much as the command. Its standard error (the shell's own messages
+// included) goes to iErrors. The wait status reads as the shell reports it.
 // As kxg_runPrograms.
-int kxl_runCommandLine(const std::string& iCommand, unsigned long iSeconds, int& oRaw)
+int kxl_runCommandLine(const std::string& iCommand, int iErrors, unsigned long iSeconds,
+                       int& oRaw)
 {
     std::vector<KxProgram> aPrograms;
     std::string aOutput;
     if (kxg_cutCommandLine(iCommand, aPrograms, aOutput) && kxl_areExecutables(aPrograms)) {
-        int aRun = kxg_runPrograms(aPrograms, aOutput, iSeconds, oRaw);
+        int aRun = kxg_runPrograms(aPrograms, aOutput, iErrors, iSeconds, oRaw);
         // A shell reports a program ended by a signal as the status 128 + the signal.
         if (aRun == 0 && oRaw != -1 && WIFSIGNALED(oRaw)) {
             oRaw = (128 + WTERMSIG(oRaw)) << 8;
@@ -257,7 +259,45 @@ int kxl_runCommandLine(const std::string& iCommand, unsigned long iSeconds, int&
             return aRun;
         }
     }
-    return kxg_runPrograms({{"/bin/sh", "-c", iCommand}}, "", iSeconds, oRaw);
+    return kxg_runPrograms({{"/bin/sh", "-c", iCommand}}, "", iErrors, iSeconds, oRaw);
+}
+
+// A file without a name for a command's standard error: the console is the user's, and
+// what a command complains about belongs in the trace. null when none can be had.
+FilePtr kxl_opnErrorFile()
+{
+    FilePtr aFile(tmpfile());
+    if (!aFile) {
+        kxg_outWriteTracelogEx("kxg_runSysCom", "標準エラー出力用ファイル作成エラー[%s]",
+                               strerror(errno));
+        return aFile;
+    }
+    fcntl(fileno(aFile.get()), F_SETFD, FD_CLOEXEC);
+    return aFile;
+}
+
+// The descriptor that takes a command's standard error: iFile, or else /dev/null.
+int kxl_errorDescriptor(FILE* iFile, FilePtr& oNull)
+{
+    if (iFile != nullptr) {
+        return fileno(iFile);
+    }
+    oNull = kxg_openAppend("/dev/null");
+    return oNull ? fileno(oNull.get()) : -1;
+}
+
+// Traces every line a command wrote to its standard error.
+void kxl_traceErrors(FILE* iFile)
+{
+    if (iFile == nullptr) {
+        return;
+    }
+    rewind(iFile);
+    std::string aLine;
+    while (kxg_readFileRow(iFile, aLine) == 0) {
+        kxg_trimRight(aLine);
+        kxg_outWriteTracelogEx("kxg_runSysCom", "[標準エラー出力]=[%s]", aLine.c_str());
+    }
 }
 
 } // namespace
@@ -314,12 +354,16 @@ int kxg_runSysCom(const std::string& iCommand)
     kxg_outWriteTracelog(aFunc, iCommand.c_str());
     fflush(nullptr);
     unsigned long aSeconds = kxl_getCommandTimeout();
+    FilePtr aErrors = kxl_opnErrorFile();
+    FilePtr aNull;
     int aRaw = -1;
-    int aRun = kxl_runCommandLine(iCommand, aSeconds, aRaw);
+    int aRun = kxl_runCommandLine(iCommand, kxl_errorDescriptor(aErrors.get(), aNull), aSeconds,
+                                  aRaw);
     if (aRun == 1) {
         kxg_outWriteTracelogEx(aFunc, "[コマンドタイムアウト]=[%lu秒] プロセスグループを強制終了",
                                aSeconds);
     }
+    kxl_traceErrors(aErrors.get());
     kxg_outWriteTracelogEx(aFunc, "[system復帰値]=[%d]", aRaw);
     int aStatus = (aRaw >> 8) & 0xFF;
     kxg_outWriteTracelogEx(aFunc, "[command復帰値]=[%d]", aStatus);

@@ -181,6 +181,38 @@ TEST(Hostile, FailuresSayWhatHappened)
     }
 }
 
+// What a command writes to its standard error, the shell's "not found" included, goes to
+// the trace and never to the console.
+TEST(Hostile, CommandErrorsGoToTheTrace)
+{
+    struct Case {
+        const char* Name;
+        std::function<void(Scene&)> Setup;
+        int Status;
+        std::string Trace;
+    } aCases[] = {
+        {"no id", [](Scene& s) { remove((s.mHost / "usr/bin/id").c_str()); }, 255, "not found]"},
+        {"uname complains",
+         [](Scene& s) { s.mHost.script("/usr/bin/uname", "echo 'uname: hush' >&2\necho 5.9\n"); },
+         0, "[標準エラー出力]=[uname: hush]"},
+        {"sysdef complains in a pipeline",
+         [](Scene& s) {
+             s.rows(9, "Solaris9,,,,,msgsys:msginfo_msgtql,,,fixed,,calc\n");
+             s.mHost.script("/usr/sbin/sysdef", std::string("echo 'sysdef: hush' >&2\nprintf '") +
+                                                    kMsgmnbLine + "'\n");
+         },
+         0, "[標準エラー出力]=[sysdef: hush]"},
+    };
+    for (const Case& aCase : aCases) {
+        Scene aScene;
+        aCase.Setup(aScene);
+        RunResult aRun = aScene.run();
+        EXPECT_EQ(aCase.Status, aRun.Status) << aCase.Name;
+        EXPECT_TRUE(sameBytes("", aRun.Err)) << aCase.Name;
+        EXPECT_NE(std::string::npos, aScene.trace().find(aCase.Trace)) << aCase.Name;
+    }
+}
+
 // The report of each run keeps every line whole: unconvertible bytes, fields cut in a
 // character, code sets that grow texts or hold zero bytes.
 TEST(Hostile, ReportsStayWhole)
