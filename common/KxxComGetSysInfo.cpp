@@ -170,7 +170,7 @@ int kxl_findRootUid(FILE* iFile)
     while ((aRead = kxg_readFileRow(iFile, aLine)) == 0) {
         kxg_trimLeft(aLine);
         kxg_trimRight(aLine);
-        kxg_outWriteTracelogEx(aFunc, "id結果[%s]", aLine.c_str());
+        kxg_outDetailTracelogEx(aFunc, "id結果[%s]", aLine.c_str());
         if (aLine.find("uid=0(root)") != std::string::npos) {
             return 0;
         }
@@ -296,7 +296,7 @@ void kxl_traceErrors(FILE* iFile)
     std::string aLine;
     while (kxg_readFileRow(iFile, aLine) == 0) {
         kxg_trimRight(aLine);
-        kxg_outWriteTracelogEx("kxg_runSysCom", "[標準エラー出力]=[%s]", aLine.c_str());
+        kxg_outDetailTracelogEx("kxg_runSysCom", "[標準エラー出力]=[%s]", aLine.c_str());
     }
 }
 

@@ -36,6 +36,11 @@ size_t kxg_cntEucText(const char* iText, size_t iLen, size_t iMax);
 // The length of the text.
 size_t kxg_vfmtEucText(char* oBuff, size_t iSize, const char* iFormat, va_list iArgs);
 
+// The ioLen bytes of iText with every control character written visibly: "\n", "\r",
+// "\t", others as "\x1b"; any other byte, EUC-JP text included, as it is. Answers iText
+// itself when it holds none, else oBuff holding the visible text (ioLen its length).
+const char* kxg_cnvCtlVisible(const char* iText, size_t& ioLen, std::string& oBuff);
+
 // Next field of iString at the separator iSep, from the cursor ioPos on.
 void kxg_cutWord(const std::string& iString, char iSep, uint32_t& ioPos, std::string& oWord);
 
