@@ -181,6 +181,91 @@ TEST(Hostile, FailuresSayWhatHappened)
     }
 }
 
+// Under a host root nothing is read or run from outside it: an absolute link is taken from
+// the root, as on the host; one that leaves the root is refused as unreadable, with a
+// trace line naming it, and nothing of what lies outside reaches the trace.
+TEST(Hostile, HostPathsStayInTheRoot)
+{
+    kxtest::TempDir aOutside;
+    kxtest::writeFile(aOutside / "project",
+                      "user.root:1::::project.max-shm-ids=(priv,512,deny)\n#SECRET\n");
+    kxtest::writeFile(aOutside / "etc/system", "set rlim_fd_max=1024\n* SECRET\n");
+    kxtest::writeFile(aOutside / "tolv/etc/tolvrc", "servmax = 1000000\n# SECRET\n");
+    kxtest::writeFile(aOutside / "id", "#!/bin/sh\necho 'uid=0(root) gid=0(root) SECRET'\n");
+    chmod((aOutside / "id").c_str(), 0755);
+    std::string aUp;
+    for (int i = 0; i < 32; i++) {
+        aUp += "../";
+    }
+    aUp += aOutside.path().substr(1);
+    const std::string kShmIds = "Solaris10,,,,,project.max-shm-ids,user.root,priv,fixed,,256\n";
+    auto aLink = [](const Scene& iScene, const std::string& iTarget, const std::string& iAt) {
+        kxtest::makeDirs(iScene.mHost / iAt.substr(1, iAt.rfind('/')));
+        remove((iScene.mHost / iAt.substr(1)).c_str());
+        ASSERT_EQ(0, symlink(iTarget.c_str(), (iScene.mHost / iAt.substr(1)).c_str())) << iAt;
+    };
+    struct Case {
+        const char* Name;
+        std::function<void(Scene&)> Setup;
+        int Status;
+        std::string Console;
+        std::string Refused; // the link named in the trace, "" for none
+    } aCases[] = {
+        {"/etc/project leaves the root",
+         [&](Scene& s) {
+             s.mHost.solaris(10);
+             s.rows(10, kShmIds);
+             aLink(s, aUp + "/project", "/etc/project");
+         },
+         255, kStarted + kNotice, "/etc/project"},
+        {"/etc/project is absolute, within the root",
+         [&](Scene& s) {
+             s.mHost.solaris(10);
+             s.rows(10, kShmIds);
+             s.mHost.file("/snap/project", "user.root:1::::project.max-shm-ids=(priv,512,deny)\n");
+             aLink(s, "/snap/project", "/etc/project");
+         },
+         0, kStarted + kPassed, ""},
+        {"/etc/system.d leaves the root",
+         [&](Scene& s) {
+             s.mHost.solaris(11);
+             s.rows(11, "Solaris11,,,,,rlim_fd_max,,,fixed,,1024\n");
+             aLink(s, aUp + "/etc", "/etc/system.d");
+         },
+         255, kStarted + kNotice, "/etc/system.d"},
+        {"a fragment leaves the root",
+         [&](Scene& s) {
+             s.mHost.solaris(11);
+             s.rows(11, "Solaris11,,,,,rlim_fd_max,,,fixed,,1024\n");
+             aLink(s, aUp + "/etc/system", "/etc/system.d/kx");
+         },
+         0, kStarted + kPassed, "/etc/system.d/kx"},
+        {"/usr/bin/id leaves the root", [&](Scene& s) { aLink(s, aUp + "/id", "/usr/bin/id"); },
+         255, kNotice, "/usr/bin/id"},
+        {"a directory on the way leaves the root",
+         [&](Scene& s) {
+             s.rows(9, "Solaris9,,,,,msgsys:msginfo_msgtql,,,fixed,,calc\n");
+             s.mHost.command("/usr/sbin/sysdef", kMsgmnbLine);
+             aLink(s, aUp + "/tolv", "/opt/ZVNQkxsdl");
+         },
+         0, kStarted + kPassed, "/opt/ZVNQkxsdl"},
+        {"a link to itself", [&](Scene& s) { aLink(s, "system", "/etc/system"); }, 255,
+         kStarted + kNotice, "/etc/system"},
+    };
+    for (const Case& aCase : aCases) {
+        Scene aScene;
+        aCase.Setup(aScene);
+        RunResult aRun = aScene.run();
+        EXPECT_EQ(aCase.Status, aRun.Status) << aCase.Name;
+        EXPECT_TRUE(sameBytes(aCase.Console, aRun.Out)) << aCase.Name;
+        std::string aTrace = aScene.trace();
+        EXPECT_EQ(std::string::npos, aTrace.find("SECRET")) << aCase.Name;
+        std::string aRefusal = "kxg_getHostPath ホストルート内で解決できないシンボリックリンクは読まない[" +
+                               aScene.mHost.path() + aCase.Refused + "]->[";
+        EXPECT_EQ(!aCase.Refused.empty(), aTrace.find(aRefusal) != std::string::npos) << aCase.Name;
+    }
+}
+
 // What a command writes to its standard error, the shell's "not found" included, goes to
 // the trace and never to the console.
 TEST(Hostile, CommandErrorsGoToTheTrace)
