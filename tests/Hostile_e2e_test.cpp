@@ -266,6 +266,56 @@ TEST(Hostile, HostPathsStayInTheRoot)
     }
 }
 
+// A report that the file system cannot take whole leaves the output log as the run found
+// it: absent when the run created it, at its old size when it was there. The file size
+// limit (with its signal ignored) makes the writes fail as a full file system does.
+TEST(Hostile, OutputLogOnAFullFileSystem)
+{
+    std::string aRows;
+    for (const char* aName : {"semmni", "semmns", "semmnu", "semmsl", "semopm", "semume",
+                              "semvmx", "semaem"}) {
+        aRows += std::string("Solaris9,,,,,semsys:seminfo_") + aName + ",,,fixed,,1\n";
+    }
+    const std::string kOld = std::string(1000, 'o') + "\n";
+    struct Case {
+        const char* Name;
+        const char* Blocks; // of 512 bytes
+        bool Existed;
+        int Status;
+    } aCases[] = {
+        {"a new output log", "1", false, 255},
+        {"an output log that was there", "2", true, 255},
+        {"room for the whole report", "100", false, 1},
+    };
+    for (const Case& aCase : aCases) {
+        Scene aScene;
+        aScene.rows(9, aRows);
+        if (aCase.Existed) {
+            kxtest::writeFile(aScene.mTool / "out.log", kOld);
+        }
+        RunResult aRun = kxtest::runProgram(
+            "/bin/sh",
+            {"-c", "trap '' XFSZ; ulimit -f \"$1\" || exit 99; shift; exec \"$@\"", "sh",
+             aCase.Blocks, aScene.mTool.binary(), aScene.mTool / "out.log"},
+            {{"KXDEFCHK_HOST_ROOT", aScene.mHost.path()}}, aScene.mTool / "bin");
+        EXPECT_EQ(aCase.Status, aRun.Status) << aCase.Name;
+        if (aCase.Status == 1) {
+            EXPECT_TRUE(sameBytes(kStarted + kFindings, aRun.Out)) << aCase.Name;
+            std::string aLog = aScene.outLog();
+            EXPECT_EQ(11 + 8, std::count(aLog.begin(), aLog.end(), '\n')) << aCase.Name;
+            continue;
+        }
+        ASSERT_GE(aRun.Out.size(), kStarted.size() + kNotice.size()) << aCase.Name;
+        EXPECT_TRUE(sameBytes(kStarted, aRun.Out.substr(0, kStarted.size()))) << aCase.Name;
+        EXPECT_TRUE(sameBytes(kNotice, aRun.Out.substr(aRun.Out.size() - kNotice.size())))
+            << aCase.Name;
+        EXPECT_EQ(aCase.Existed, kxtest::exists(aScene.mTool / "out.log")) << aCase.Name;
+        if (aCase.Existed) {
+            EXPECT_TRUE(sameBytes(kOld, kxtest::readFile(aScene.mTool / "out.log"))) << aCase.Name;
+        }
+    }
+}
+
 // What a command writes to its standard error, the shell's "not found" included, goes to
 // the trace and never to the console.
 TEST(Hostile, CommandErrorsGoToTheTrace)
