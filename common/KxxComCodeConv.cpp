@@ -3,6 +3,8 @@
 
 #include <cerrno>
 
+#include "KxxComString.h"
+
 iconv_t gIC = nullptr;
 iconv_t gICLC = nullptr;
 bool gICAscii = false;
@@ -53,7 +55,7 @@ void kxl_cnvNonAscii(iconv_t iDesc, const char* iText, size_t iLen, std::string&
 
 } // namespace
 
-// The output grows until everything is in; a byte the target cannot take, or a character
+// The output grows until everything is in; a character the target cannot take, or one
 // cut off at the end, becomes one "?" and the conversion goes on, so that no text loses
 // its end.
 void kxg_cnvText(iconv_t iDesc, const char* iText, size_t iLen, std::string& oOut,
@@ -79,8 +81,9 @@ void kxg_cnvText(iconv_t iDesc, const char* iText, size_t iLen, std::string& oOu
             while (kxl_iconvStep(iDesc, &aSub, &aSubLeft, oOut, aUsed) == E2BIG) {
                 oOut.resize(oOut.size() * 2);
             }
-            aIn++;
-            aInLeft--;
+            size_t aSkip = kxg_cntEucChar(aIn, aInLeft);
+            aIn += aSkip;
+            aInLeft -= aSkip;
         }
     }
     while (kxl_iconvStep(iDesc, nullptr, nullptr, oOut, aUsed) == E2BIG) {

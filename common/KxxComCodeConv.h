@@ -21,7 +21,7 @@ extern bool gICLCAscii;
 int kxg_chkIcov(int iSelector);
 
 // Converts the iLen bytes of iText whole with iDesc into oText, by length (a target such
-// as UTF-16 has zero bytes); a byte the target cannot take becomes one "?". With
+// as UTF-16 has zero bytes); a character the target cannot take becomes one "?". With
 // iAsciiKept (a target that writes ASCII as it is) only the other characters go through
 // the descriptor. Throws std::bad_alloc when memory runs out.
 void kxg_cnvText(iconv_t iDesc, const char* iText, size_t iLen, std::string& oText,

@@ -106,6 +106,7 @@ int kxl_chkCommandLine(int iArgc, char** iArgv, std::string& oOutLog)
     switch (kxg_chkCmdLineArgs(iArgc, iArgv, oOutLog)) {
     case 0:
         kxg_outWriteTracelog(kStartFunc, "引数チェックＯＫ");
+        kxg_markOutLog(oOutLog);
         return 0;
     case 8:
         kxg_outWriteTracelog(kStartFunc, "コマンドヘルプ表示");
@@ -161,6 +162,8 @@ int kxg_strDefChkCom(int iArgc, char** iArgv, std::string& oOutLog, InstallInfo&
 void kxg_endDefChkCom(int& ioResult)
 {
     if (ioResult == -1) {
+        // A report cut short by the failure must not pass for one.
+        kxg_rstOutLog();
         kxg_outPrintf("%s", "\n障害によりチェックが中断しました。トレースログをご確認ください。\n\n");
     }
     if (ioResult == -9999) {

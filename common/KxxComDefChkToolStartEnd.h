@@ -10,12 +10,14 @@
 
 #include "KxxComInstallInfo.h"
 
-// 0 ready (oOutLog and ioInfo filled); 2 help shown on request; -9999 refused with the
-// reason shown on the console; -1 failed with the reason in the trace log.
+// 0 ready (oOutLog and ioInfo filled, the output log's state noted); 2 help shown on
+// request; -9999 refused with the reason shown on the console; -1 failed with the reason
+// in the trace log.
 int kxg_strDefChkCom(int iArgc, char** iArgv, std::string& oOutLog, InstallInfo& ioInfo);
 
-// Ends the command: prints the failure notice for -1, turns -9999 into -1, releases the
-// lock, the message catalog and the trace.
+// Ends the command: for -1 puts the output log back as the run found it and prints the
+// failure notice, turns -9999 into -1, releases the lock, the message catalog and the
+// trace.
 void kxg_endDefChkCom(int& ioResult);
 
 #endif

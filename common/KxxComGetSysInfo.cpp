@@ -73,27 +73,27 @@ bool kxl_clearStaleTmpFile(const std::string& iPath)
     return true;
 }
 
-// Reads "%d.%d" like scanf, but a number beyond int counts as not read.
+// A release number: decimal digits only, no sign or blank, within int.
+bool kxl_scanReleaseNumber(const std::string& iText, int& oNumber)
+{
+    if (iText.empty() || kxg_chkStrisDigit(iText) != 1) {
+        return false;
+    }
+    errno = 0;
+    unsigned long aNumber = strtoul(iText.c_str(), nullptr, 10);
+    if (errno == ERANGE || aNumber > INT_MAX) {
+        return false;
+    }
+    oNumber = static_cast<int>(aNumber);
+    return true;
+}
+
+// Reads "digits.digits" and nothing else: "5.-10" or "+5.10" is no release.
 bool kxl_scanRelease(const std::string& iText, int& oMajor, int& oMinor)
 {
-    const char* aCursor = iText.c_str();
-    long aNumbers[2];
-    for (int i = 0; i < 2; i++) {
-        char* aEnd = nullptr;
-        errno = 0;
-        aNumbers[i] = strtol(aCursor, &aEnd, 10);
-        if (aEnd == aCursor || errno == ERANGE || aNumbers[i] < INT_MIN || aNumbers[i] > INT_MAX) {
-            return false;
-        }
-        // Nothing may follow the minor number: "5.1x" is no release 5.1.
-        if (*aEnd != (i == 0 ? '.' : '\0')) {
-            return false;
-        }
-        aCursor = aEnd + 1;
-    }
-    oMajor = static_cast<int>(aNumbers[0]);
-    oMinor = static_cast<int>(aNumbers[1]);
-    return true;
+    size_t aDot = iText.find('.');
+    return aDot != std::string::npos && kxl_scanReleaseNumber(iText.substr(0, aDot), oMajor) &&
+           kxl_scanReleaseNumber(iText.substr(aDot + 1), oMinor);
 }
 
 // Checks the first line of `uname -r` for the form 5.x. 0 with oMinor set; else as
@@ -170,7 +170,7 @@ int kxl_findRootUid(FILE* iFile)
     while ((aRead = kxg_readFileRow(iFile, aLine)) == 0) {
         kxg_trimLeft(aLine);
         kxg_trimRight(aLine);
-        kxg_outWriteTracelogEx(aFunc, "id結果[%s]", aLine.c_str());
+        kxg_outDetailTracelogEx(aFunc, "id結果[%s]", aLine.c_str());
         if (aLine.find("uid=0(root)") != std::string::npos) {
             return 0;
         }
@@ -205,16 +205,21 @@ int kxl_chkAdmin_Sub()
     return aResult;
 }
 
-// The time limit of a command in seconds.
+// The time limit of a command in seconds. A KXSYFCHK_COMMAND_TIMEOUT that is no whole
+// number of seconds within the limits is refused in the trace, with the limit used.
 unsigned long kxl_getCommandTimeout()
 {
     const char* aEnv = getenv("KXSYFCHK_COMMAND_TIMEOUT");
-    if (aEnv == nullptr || *aEnv == '\0' || kxg_chkStrisDigit(aEnv) != 1) {
+    if (aEnv == nullptr || *aEnv == '\0') {
         return kCommandTimeout;
     }
     errno = 0;
-    unsigned long aSeconds = strtoul(aEnv, nullptr, 10);
+    unsigned long aSeconds = kxg_chkStrisDigit(aEnv) == 1 ? strtoul(aEnv, nullptr, 10) : 0;
     if (errno != 0 || aSeconds == 0 || aSeconds > kCommandTimeoutMax) {
+        kxg_outWriteTracelogEx("kxg_runSysCom",
+                               "[KXSYFCHK_COMMAND_TIMEOUT]=[%s]は無効(1から%lu秒まで) "
+                               "制限時間[%lu秒]で実行",
+                               aEnv, kCommandTimeoutMax, kCommandTimeout);
         return kCommandTimeout;
     }
     return aSeconds;
@@ -234,14 +239,16 @@ bool kxl_areExecutables(const std::vector<KxProgram>& iPrograms)
 }
 
 // Runs iCommand as the shell would, and without one where its line allows: each shell
-// started costs as much as the command. The wait status reads as the shell reports it.
+// started costs as much as the command. Its standard error (the shell's own messages
+// included) goes to iErrors. The wait status reads as the shell reports it.
 // As kxg_runPrograms.
-int kxl_runCommandLine(const std::string& iCommand, unsigned long iSeconds, int& oRaw)
+int kxl_runCommandLine(const std::string& iCommand, int iErrors, unsigned long iSeconds,
+                       int& oRaw)
 {
     std::vector<KxProgram> aPrograms;
     std::string aOutput;
     if (kxg_cutCommandLine(iCommand, aPrograms, aOutput) && kxl_areExecutables(aPrograms)) {
-        int aRun = kxg_runPrograms(aPrograms, aOutput, iSeconds, oRaw);
+        int aRun = kxg_runPrograms(aPrograms, aOutput, iErrors, iSeconds, oRaw);
         // A shell reports a program ended by a signal as the status 128 + the signal.
         if (aRun == 0 && oRaw != -1 && WIFSIGNALED(oRaw)) {
             oRaw = (128 + WTERMSIG(oRaw)) << 8;
@@ -252,7 +259,45 @@ int kxl_runCommandLine(const std::string& iCommand, unsigned long iSeconds, int&
             return aRun;
         }
     }
-    return kxg_runPrograms({{"/bin/sh", "-c", iCommand}}, "", iSeconds, oRaw);
+    return kxg_runPrograms({{"/bin/sh", "-c", iCommand}}, "", iErrors, iSeconds, oRaw);
+}
+
+// A file without a name for a command's standard error: the console is the user's, and
+// what a command complains about belongs in the trace. null when none can be had.
+FilePtr kxl_opnErrorFile()
+{
+    FilePtr aFile(tmpfile());
+    if (!aFile) {
+        kxg_outWriteTracelogEx("kxg_runSysCom", "標準エラー出力用ファイル作成エラー[%s]",
+                               strerror(errno));
+        return aFile;
+    }
+    fcntl(fileno(aFile.get()), F_SETFD, FD_CLOEXEC);
+    return aFile;
+}
+
+// The descriptor that takes a command's standard error: iFile, or else /dev/null.
+int kxl_errorDescriptor(FILE* iFile, FilePtr& oNull)
+{
+    if (iFile != nullptr) {
+        return fileno(iFile);
+    }
+    oNull = kxg_openAppend("/dev/null");
+    return oNull ? fileno(oNull.get()) : -1;
+}
+
+// Traces every line a command wrote to its standard error.
+void kxl_traceErrors(FILE* iFile)
+{
+    if (iFile == nullptr) {
+        return;
+    }
+    rewind(iFile);
+    std::string aLine;
+    while (kxg_readFileRow(iFile, aLine) == 0) {
+        kxg_trimRight(aLine);
+        kxg_outDetailTracelogEx("kxg_runSysCom", "[標準エラー出力]=[%s]", aLine.c_str());
+    }
 }
 
 } // namespace
@@ -309,12 +354,16 @@ int kxg_runSysCom(const std::string& iCommand)
     kxg_outWriteTracelog(aFunc, iCommand.c_str());
     fflush(nullptr);
     unsigned long aSeconds = kxl_getCommandTimeout();
+    FilePtr aErrors = kxl_opnErrorFile();
+    FilePtr aNull;
     int aRaw = -1;
-    int aRun = kxl_runCommandLine(iCommand, aSeconds, aRaw);
+    int aRun = kxl_runCommandLine(iCommand, kxl_errorDescriptor(aErrors.get(), aNull), aSeconds,
+                                  aRaw);
     if (aRun == 1) {
         kxg_outWriteTracelogEx(aFunc, "[コマンドタイムアウト]=[%lu秒] プロセスグループを強制終了",
                                aSeconds);
     }
+    kxl_traceErrors(aErrors.get());
     kxg_outWriteTracelogEx(aFunc, "[system復帰値]=[%d]", aRaw);
     int aStatus = (aRaw >> 8) & 0xFF;
     kxg_outWriteTracelogEx(aFunc, "[command復帰値]=[%d]", aStatus);

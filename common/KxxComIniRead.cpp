@@ -13,13 +13,14 @@
 
 namespace {
 
-// Lines are read through a buffer of this size: a longer line is taken as several lines.
-const int kIniLineBuffer = 4096;
+// A key or a value is read up to one byte less than this; the rest of a longer one is
+// dropped.
+const int kIniFieldBuffer = 4096;
 
 // The result while the key search is still going on.
 const int kNotDecided = 1;
 
-// The lines of one INI file as a 4096-byte line read gives them, kept while the file
+// The lines of one INI file, each read whole, kept while the file
 // stays the same one with the same size and time: every lookup of a run sees the current
 // contents, but the file is read once however many values are asked for.
 struct IniFile {
@@ -38,7 +39,8 @@ bool kxl_isSameFile(const IniFile& iFile, const struct stat& iStat)
            iFile.MTime.tv_nsec == iStat.st_mtim.tv_nsec;
 }
 
-// The lines of the file at iPath; null when it cannot be opened (or is no regular file).
+// The lines of the file at iPath; null when it cannot be opened (or is no regular file)
+// or a line of it cannot be read.
 const std::vector<std::string>* kxl_getIniLines(const std::string& iPath)
 {
     struct stat aStat;
@@ -53,9 +55,15 @@ const std::vector<std::string>* kxl_getIniLines(const std::string& iPath)
         return nullptr;
     }
     IniFile aFile{aStat.st_dev, aStat.st_ino, aStat.st_size, aStat.st_mtim, {}};
-    char aBuff[kIniLineBuffer];
-    while (fgets(aBuff, sizeof aBuff, aStream.get()) != nullptr) {
-        aFile.Lines.emplace_back(aBuff);
+    std::string aLine;
+    int aRead;
+    while ((aRead = kxg_readFileRow(aStream.get(), aLine)) == 0) {
+        aFile.Lines.push_back(aLine);
+    }
+    if (aRead != -1) {
+        kxg_outWriteTracelog("kxg_readIniString", "ファイル読み込みエラー");
+        sIniFiles.erase(iPath);
+        return nullptr;
     }
     return &(sIniFiles[iPath] = std::move(aFile)).Lines;
 }
@@ -77,8 +85,8 @@ size_t kxl_seekSection(const std::vector<std::string>& iLines, const std::string
 // Whether the trimmed line aLine gives the key iKey, and its value.
 bool kxl_matchKey(const std::string& iLine, const std::string& iKey, std::string& oValue)
 {
-    char aKey[kIniLineBuffer];
-    char aValue[kIniLineBuffer];
+    char aKey[kIniFieldBuffer];
+    char aValue[kIniFieldBuffer];
     int aFields = sscanf(iLine.c_str(), " %4095[^\r\n=] = %4095[^\r\n=]", aKey, aValue);
     if (aFields < 1) {
         return false;

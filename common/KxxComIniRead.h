@@ -8,8 +8,8 @@
 
 #include <string>
 
-// 0 found (oValue holds the value, maybe empty); -9998 file not opened (oValue untouched);
-// -9997 no such section; -9996 section without the key.
+// 0 found (oValue holds the value, maybe empty); -9998 file not opened or a line of it
+// not readable (oValue untouched); -9997 no such section; -9996 section without the key.
 int kxg_readIniString(const std::string& iSection, const std::string& iKey,
                       std::string& oValue, const std::string& iPath);
 

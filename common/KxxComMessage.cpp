@@ -1,9 +1,14 @@
 // KxxComMessage.cpp
 #include "KxxComMessage.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <new>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "KxxComCodeConv.h"
 #include "KxxComFile.h"
@@ -29,6 +34,14 @@ const int kSysMsgLineBuffer = 4096;
 
 const char* const kSysMsgFile = "SysMessage.csv";
 const char* const kOutLogMsgFile = "OutLogMessage.csv";
+
+// The output log as the run found it before its report.
+struct OutLogMark {
+    std::string Path;
+    bool Existed = false;
+    off_t Size = 0;
+};
+std::optional<OutLogMark> sOutLogMark;
 
 // One output-log catalog row, parsed.
 struct OLogMsgRecord {
@@ -105,6 +118,21 @@ int kxl_cloOutLog(const char* iFunc, FilePtr& ioFile)
         return -1;
     }
     return 0;
+}
+
+// Cuts the output log iPath back to iSize bytes, never through a symbolic link. 0; else
+// -1 with errno.
+int kxl_cutOutLog(const std::string& iPath, off_t iSize)
+{
+    int aFd = open(iPath.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (aFd < 0) {
+        return -1;
+    }
+    int aResult = ftruncate(aFd, iSize);
+    int aError = errno;
+    close(aFd);
+    errno = aError;
+    return aResult;
 }
 
 // Checks the field limits of one trimmed console catalog row. 0; -9995 a field too long.
@@ -295,6 +323,38 @@ int kxl_readOLogRow(FILE* iFile, std::string& oRow)
 void kxg_iniGlobalMessage()
 {
     gSysMsgInfoSTR.reset();
+    sOutLogMark.reset();
+}
+
+void kxg_markOutLog(const std::string& iPath)
+{
+    struct stat aStat;
+    bool aExisted = lstat(iPath.c_str(), &aStat) == 0;
+    sOutLogMark = OutLogMark{iPath, aExisted, aExisted ? aStat.st_size : 0};
+}
+
+int kxg_rstOutLog()
+{
+    const char* aFunc = "kxg_rstOutLog";
+    if (!sOutLogMark) {
+        return 0;
+    }
+    OutLogMark aMark = *sOutLogMark;
+    struct stat aStat;
+    if (lstat(aMark.Path.c_str(), &aStat) != 0 || !S_ISREG(aStat.st_mode) ||
+        aStat.st_size <= aMark.Size) {
+        return 0;
+    }
+    int aResult = aMark.Existed ? kxl_cutOutLog(aMark.Path, aMark.Size)
+                                : unlink(aMark.Path.c_str());
+    if (aResult != 0) {
+        kxg_outWriteTracelogEx(aFunc, "出力ログファイルを実行前の状態に戻せない[%s][%s]",
+                               aMark.Path.c_str(), strerror(errno));
+        return -1;
+    }
+    kxg_outWriteTracelogEx(aFunc, "出力ログファイルを実行前の状態に戻した[%s][%lld]",
+                           aMark.Path.c_str(), static_cast<long long>(aMark.Size));
+    return 0;
 }
 
 int kxg_startSysMessage()

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,7 @@ struct SysMsgInfo {
 // The loaded console catalog; empty when none is loaded.
 extern std::unique_ptr<SysMsgInfo> gSysMsgInfoSTR;
 
-// Forgets any catalog, before anything of the run can fail.
+// Forgets any catalog and output log mark, before anything of the run can fail.
 void kxg_iniGlobalMessage();
 
 // Loads the console catalog; a catalog without rows counts as loaded. 0 loaded;
@@ -54,6 +55,16 @@ int kxg_outOLMessage(const std::string& iPath, const char* iMsgId, const char* i
 // The same; iHeadFlg 1 writes the body only.
 int kxg_outOLMessageEx(const std::string& iPath, const char* iMsgId, const char* iToolId,
                        int iHeadFlg);
+
+// Notes the output log iPath as the run finds it before its report: its size, or that it
+// is absent; kxg_iniGlobalMessage forgets it.
+void kxg_markOutLog(const std::string& iPath);
+
+// Puts the output log back as kxg_markOutLog found it when the run has added to it: cut
+// to its size, or removed when the run created it, so that a failed report leaves no
+// torn block. Nothing is done without a mark, or to anything but a regular file.
+// 0; -1 not put back.
+int kxg_rstOutLog();
 
 // Appends a format of the program's own to the output log iPath.
 // 0; -9998 file not opened; -9993 not converted; -1 not written.

@@ -10,7 +10,7 @@
 #include <string>
 
 // Converts iText with the chosen descriptor into oResult, whole and by length (a target
-// such as UTF-16 has zero bytes); a byte the target cannot take becomes one "?".
+// such as UTF-16 has zero bytes); a character the target cannot take becomes one "?".
 // 0 converted; -1 descriptor not open (oResult untouched); -9993 no memory.
 int kxg_chgIcov(const char* iText, std::string& oResult, int iSelector);
 

@@ -19,15 +19,31 @@ const char* const gMainToolName = "kxdefchk";
 namespace {
 
 // A trace file that grows beyond this size while a run writes it goes into the history
-// at once, so that no run can fill the disk (trace start moves a smaller one).
+// at once, unless the run has moved one there already (at its start, above 1 MiB): a run
+// pushes at most one history file out, so no hostile input can erase the earlier runs.
+// Past this size of its own lines a run writes no more detail, past twice this size
+// nothing more, so that the trace stays within its four files.
 const off_t kTraceRunLimit = 16 * 1048576;
+const off_t kTraceRunMax = 2 * kTraceRunLimit;
 const int kTraceHistoryFiles = 3;
 const size_t kTraceFormatBuffer = 4096;
 
-// The line being written and its converted message: kept from line to line, so that
-// writing a line allocates nothing once they are large enough.
+const char* const kDetailCut = "トレース量が上限(16MiB)を超えたため以降の詳細は出力しない";
+const char* const kTraceStopped = "トレース量が上限(32MiB)を超えたため以降のトレースは出力しない";
+
+// The line being written, its visible and its converted message: kept from line to line,
+// so that writing a line allocates nothing once they are large enough.
 std::string sLine;
+std::string sVisible;
 std::string sConverted;
+
+// What the run has written, from trace start (or the first line) to trace stop.
+struct TraceRun {
+    off_t Written = 0;              // bytes of its lines
+    bool Rotated = false;           // it has moved a trace file into the history
+    const char* Notice = nullptr;   // the last cut it said it made
+};
+TraceRun sRun;
 
 // The trace file as the run keeps it open between lines: reopened when the trace path
 // changes, after a failed write, and when, looked at once a second, the path no longer
@@ -125,15 +141,17 @@ void kxl_addHead(time_t iNow, const char* iFunc, std::string& ioLine)
     ioLine += ' ';
 }
 
-// Appends the message as it goes into the file: converted for the files' code set when
-// that needs a conversion. false when memory ran out for the conversion.
+// Appends the message as it goes into the file: control characters written visibly, so
+// that a line stays one line whatever a file name or a line read holds, and converted for
+// the files' code set when that needs a conversion. false when memory ran out.
 bool kxl_addMessage(const char* iMsg, size_t iLen, std::string& ioLine)
 {
-    if (kxg_chkIcov(0) != 1) {
-        ioLine.append(iMsg, iLen);
-        return true;
-    }
     try {
+        iMsg = kxg_cnvCtlVisible(iMsg, iLen, sVisible);
+        if (kxg_chkIcov(0) != 1) {
+            ioLine.append(iMsg, iLen);
+            return true;
+        }
         kxg_cnvText(gIC, iMsg, iLen, sConverted, gICAscii);
     } catch (const std::bad_alloc&) {
         return false;
@@ -155,31 +173,71 @@ int kxl_outLine(time_t iNow, const std::string& iLine)
         return -9991;
     }
     sTrace.Size += static_cast<off_t>(iLine.size());
-    if (sTrace.Size > kTraceRunLimit) {
+    sRun.Written += static_cast<off_t>(iLine.size());
+    if (sTrace.Size > kTraceRunLimit && !sRun.Rotated) {
         kxg_rotateTrace();
     }
     return 0;
 }
 
-// Writes one trace line of the iLen bytes of iMsg.
-int kxl_outWriteTracelog(const char* iFunc, const char* iMsg, size_t iLen)
+// Writes one trace line of the iLen bytes of iMsg, with its head.
+int kxl_outLineOf(time_t iNow, const char* iFunc, const char* iMsg, size_t iLen)
 {
-    if (!gKXDefChkPath || !gExecComName) {
-        return 0;
-    }
-    time_t aNow = time(nullptr);
     sLine.clear();
-    kxl_addHead(aNow, iFunc, sLine);
+    kxl_addHead(iNow, iFunc, sLine);
     if (!kxl_addMessage(iMsg, iLen, sLine)) {
         // The conversion's own failure is told unconverted, in place of the line.
         sLine.clear();
-        kxl_addHead(aNow, "kxg_chgIcov", sLine);
+        kxl_addHead(iNow, "kxg_chgIcov", sLine);
         sLine += "メモリーの確保エラー\n";
-        kxl_outLine(aNow, sLine);
+        kxl_outLine(iNow, sLine);
         return -9993;
     }
     sLine += '\n';
-    return kxl_outLine(aNow, sLine);
+    return kxl_outLine(iNow, sLine);
+}
+
+// Whether the run writes no more lines of the kind (detail or not); the first line cut
+// for each reason is replaced by one that says so.
+bool kxl_isCut(const char* iFunc, bool iDetail)
+{
+    const char* aCut = nullptr;
+    if (sRun.Written > kTraceRunMax) {
+        aCut = kTraceStopped;
+    } else if (iDetail && sRun.Written > kTraceRunLimit) {
+        aCut = kDetailCut;
+    }
+    if (aCut != nullptr && aCut != sRun.Notice) {
+        sRun.Notice = aCut;
+        kxl_outLineOf(time(nullptr), iFunc, aCut, strlen(aCut));
+    }
+    return aCut != nullptr;
+}
+
+bool kxl_isStarted()
+{
+    return gKXDefChkPath && gExecComName;
+}
+
+// Writes one trace line of the iLen bytes of iMsg, unless the run cuts lines of its kind.
+int kxl_outWriteTracelog(const char* iFunc, const char* iMsg, size_t iLen, bool iDetail)
+{
+    if (!kxl_isStarted() || kxl_isCut(iFunc, iDetail)) {
+        return 0;
+    }
+    return kxl_outLineOf(time(nullptr), iFunc, iMsg, iLen);
+}
+
+// kxl_outWriteTracelog of a printf-style message, cut at 4095 bytes; a line that is cut
+// anyway is not formatted.
+int kxl_vOutWriteTracelog(const char* iFunc, bool iDetail, const char* iFormat, va_list iArgs)
+{
+    if (!kxl_isStarted() || kxl_isCut(iFunc, iDetail)) {
+        return 0;
+    }
+    char aBuff[kTraceFormatBuffer + 1]; // one byte more to look past the cut
+    size_t aSize = kxg_vfmtEucText(aBuff, sizeof aBuff, iFormat, iArgs);
+    return kxl_outWriteTracelog(iFunc, aBuff, aSize, iDetail);
 }
 
 } // namespace
@@ -192,6 +250,7 @@ std::string kxg_getTracePath()
 void kxg_iniGlobalTrace()
 {
     kxl_cloTraceFile();
+    sRun = TraceRun{};
     gKXDefChkPath.reset();
     gExecComName.reset();
 }
@@ -199,6 +258,7 @@ void kxg_iniGlobalTrace()
 int kxg_rotateTrace()
 {
     kxl_cloTraceFile();
+    sRun.Rotated = true;
     std::string aTrace = kxg_getTracePath();
     std::string aOldest;
     struct stat aOldestStat = {};
@@ -224,16 +284,28 @@ int kxg_rotateTrace()
 
 int kxg_outWriteTracelog(const char* iFunc, const char* iMsg)
 {
-    return kxl_outWriteTracelog(iFunc, iMsg, strlen(iMsg));
+    return kxl_outWriteTracelog(iFunc, iMsg, strlen(iMsg), false);
 }
 
 int kxg_outWriteTracelogEx(const char* iFunc, const char* iFormat, ...)
 {
-    char aBuff[kTraceFormatBuffer + 1]; // one byte more to look past the cut
     va_list aArgs;
     va_start(aArgs, iFormat);
-    size_t aSize = kxg_vfmtEucText(aBuff, sizeof aBuff, iFormat, aArgs);
+    int aResult = kxl_vOutWriteTracelog(iFunc, false, iFormat, aArgs);
     va_end(aArgs);
-    return kxl_outWriteTracelog(iFunc, aBuff, aSize);
+    return aResult;
 }
 
+int kxg_outDetailTracelog(const char* iFunc, const char* iMsg)
+{
+    return kxl_outWriteTracelog(iFunc, iMsg, strlen(iMsg), true);
+}
+
+int kxg_outDetailTracelogEx(const char* iFunc, const char* iFormat, ...)
+{
+    va_list aArgs;
+    va_start(aArgs, iFormat);
+    int aResult = kxl_vOutWriteTracelog(iFunc, true, iFormat, aArgs);
+    va_end(aArgs);
+    return aResult;
+}

@@ -21,21 +21,34 @@ extern const char* const gMainToolName;
 // The trace file, trace/trace.log under the tool directory; only while the trace is started.
 std::string kxg_getTracePath();
 
-// Unsets both trace globals, so that nothing is written before trace start.
+// Unsets both trace globals, so that nothing is written before trace start, and begins
+// a new run for the limits of the trace.
 void kxg_iniGlobalTrace();
 
-// Appends one trace line; a trace file that grows beyond 16 MiB goes into the history
-// right away. 0 written or trace not started; -9993 message not converted; -9998 trace
-// file not opened (or a symbolic link); -9991 write failed.
+// Appends one trace line, its control characters written visibly ("\n", "\x1b"); a
+// trace file that grows beyond 16 MiB goes into the history right away, unless the run
+// has moved one there already. A run that has written 32 MiB writes no more lines.
+// 0 written, cut or trace not started; -9993 message not converted; -9998 trace file not
+// opened (or a symbolic link); -9991 write failed.
 int kxg_outWriteTracelog(const char* iFunc, const char* iMsg);
 
 // kxg_outWriteTracelog with a printf-style message, cut at 4095 bytes.
 int kxg_outWriteTracelogEx(const char* iFunc, const char* iFormat, ...)
     __attribute__((format(printf, 2, 3)));
 
+// kxg_outWriteTracelog for a line of detail, one of those written for each line of a
+// file or of a command's output: a run writes no more of them once its lines pass 16 MiB,
+// so that one hostile file cannot push the results out of the trace.
+int kxg_outDetailTracelog(const char* iFunc, const char* iMsg);
+
+// kxg_outDetailTracelog with a printf-style message, cut at 4095 bytes.
+int kxg_outDetailTracelogEx(const char* iFunc, const char* iFormat, ...)
+    __attribute__((format(printf, 2, 3)));
+
 // Moves the trace file into the first free history slot trace_01.log .. trace_03.log, or
-// over the oldest of them when all three are taken. 0; -9980 the oldest not removed;
-// -9981 the trace file not renamed; -9982 a history file not examined.
+// over the oldest of them when all three are taken; the run moves no other while it goes
+// on. 0; -9980 the oldest not removed; -9981 the trace file not renamed; -9982 a history
+// file not examined.
 int kxg_rotateTrace();
 
 #endif

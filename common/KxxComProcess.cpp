@@ -18,12 +18,24 @@ namespace {
 const char* const kShellSafe =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789_./+,:-";
 
-// The signals waited for while a command runs: its end, and those that end the tool.
+// Whether the tool ignores iSignal, as it does the hangup under nohup.
+bool kxl_isIgnored(int iSignal)
+{
+    struct sigaction aAction;
+    return sigaction(iSignal, nullptr, &aAction) == 0 && aAction.sa_handler == SIG_IGN;
+}
+
+// The signals waited for while a command runs: its end, and those that end the tool. One
+// the tool ignores stays ignored: blocked, it would be kept for the wait and end the
+// command.
 void kxl_getWaitSignals(sigset_t& oSet)
 {
     sigemptyset(&oSet);
-    for (int aSignal : {SIGCHLD, SIGINT, SIGQUIT, SIGTERM, SIGHUP}) {
-        sigaddset(&oSet, aSignal);
+    sigaddset(&oSet, SIGCHLD);
+    for (int aSignal : {SIGINT, SIGQUIT, SIGTERM, SIGHUP}) {
+        if (!kxl_isIgnored(aSignal)) {
+            sigaddset(&oSet, aSignal);
+        }
     }
 }
 
@@ -78,16 +90,19 @@ int kxl_waitGroup(pid_t iGroup, pid_t iLast, size_t iCount, unsigned long iSecon
 }
 
 // Starts program iIndex of the pipeline: reading iIn (when not -1), writing to the next
-// pipe, or to iOutput for the last one. Spawned rather than forked: the new process shares
+// pipe, or to iOutput for the last one, its errors to iErrors (when not -1). Spawned rather than forked: the new process shares
 // the tool's memory until it starts the program, which is far cheaper than copying it.
 // 0 with oPid; else an errno.
 int kxl_spawnProgram(const KxProgram& iProgram, int iIn, int iOut, const std::string& iOutput,
-                     pid_t iGroup, const sigset_t& iMask, pid_t& oPid)
+                     int iErrors, pid_t iGroup, const sigset_t& iMask, pid_t& oPid)
 {
     posix_spawn_file_actions_t aActions;
     posix_spawn_file_actions_init(&aActions);
     if (iIn != -1) {
         posix_spawn_file_actions_adddup2(&aActions, iIn, 0);
+    }
+    if (iErrors != -1) {
+        posix_spawn_file_actions_adddup2(&aActions, iErrors, 2);
     }
     if (iOut != -1) {
         posix_spawn_file_actions_adddup2(&aActions, iOut, 1);
@@ -114,7 +129,7 @@ int kxl_spawnProgram(const KxProgram& iProgram, int iIn, int iOut, const std::st
 // Starts every program of the pipeline in one process group. The pids of those started;
 // false when one could not be.
 bool kxl_spawnPipeline(const std::vector<KxProgram>& iPrograms, const std::string& iOutput,
-                       const sigset_t& iMask, std::vector<pid_t>& oPids)
+                       int iErrors, const sigset_t& iMask, std::vector<pid_t>& oPids)
 {
     int aIn = -1;
     bool aStarted = true;
@@ -127,7 +142,8 @@ bool kxl_spawnPipeline(const std::vector<KxProgram>& iPrograms, const std::strin
         }
         pid_t aPid = -1;
         pid_t aGroup = oPids.empty() ? 0 : oPids.front();
-        aStarted = kxl_spawnProgram(iPrograms[i], aIn, aPipe[1], iOutput, aGroup, iMask, aPid) == 0;
+        aStarted = kxl_spawnProgram(iPrograms[i], aIn, aPipe[1], iOutput, iErrors, aGroup, iMask,
+                                    aPid) == 0;
         if (aStarted) {
             oPids.push_back(aPid);
         }
@@ -199,7 +215,7 @@ std::string kxg_cnvShellWord(const std::string& iText)
 }
 
 int kxg_runPrograms(const std::vector<KxProgram>& iPrograms, const std::string& iOutput,
-                    unsigned long iSeconds, int& oRaw)
+                    int iErrors, unsigned long iSeconds, int& oRaw)
 {
     struct sigaction aDefault = {}, aOldAction;
     aDefault.sa_handler = SIG_DFL;
@@ -208,7 +224,7 @@ int kxg_runPrograms(const std::vector<KxProgram>& iPrograms, const std::string& 
     kxl_getWaitSignals(aSignals);
     sigprocmask(SIG_BLOCK, &aSignals, &aOldMask);
     std::vector<pid_t> aPids;
-    bool aStarted = !iPrograms.empty() && kxl_spawnPipeline(iPrograms, iOutput, aOldMask, aPids);
+    bool aStarted = !iPrograms.empty() && kxl_spawnPipeline(iPrograms, iOutput, iErrors, aOldMask, aPids);
     int aWait = -1;
     if (aStarted) {
         aWait = kxl_waitGroup(aPids.front(), aPids.back(), aPids.size(), iSeconds, oRaw);

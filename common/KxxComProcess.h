@@ -13,12 +13,13 @@
 using KxProgram = std::vector<std::string>;
 
 // Runs iPrograms as a pipeline, the last one's standard output to iOutput (created or
-// emptied as the shell's ">" does it; inherited when iOutput is empty), and waits at most
+// emptied as the shell's ">" does it; inherited when iOutput is empty) and every one's
+// standard error to the descriptor iErrors (inherited when -1), and waits at most
 // iSeconds; whatever of the group is left then, or when the tool is interrupted, is killed
 // (an interruption then takes its course). 0 ended (oRaw: the last program's wait status);
 // 1 killed at the time limit; -1 not started (nothing is left running).
 int kxg_runPrograms(const std::vector<KxProgram>& iPrograms, const std::string& iOutput,
-                    unsigned long iSeconds, int& oRaw);
+                    int iErrors, unsigned long iSeconds, int& oRaw);
 
 // iText as one word of a shell command line: unchanged when the shell takes it
 // literally (the usual paths), else single-quoted.

@@ -30,6 +30,34 @@ bool kxl_isBlank(char iChar)
     return iChar == ' ' || iChar == '\t' || iChar == '\r' || iChar == '\n';
 }
 
+// A C0 control character or DEL; never a byte of an EUC-JP character.
+bool kxl_isControl(char iChar)
+{
+    unsigned char aByte = static_cast<unsigned char>(iChar);
+    return aByte < 0x20 || aByte == 0x7F;
+}
+
+// Appends control character iChar as it is written visibly.
+void kxl_addVisible(char iChar, std::string& ioBuff)
+{
+    switch (iChar) {
+    case '\n':
+        ioBuff += "\\n";
+        break;
+    case '\r':
+        ioBuff += "\\r";
+        break;
+    case '\t':
+        ioBuff += "\\t";
+        break;
+    default:
+        char aHex[8];
+        snprintf(aHex, sizeof aHex, "\\x%02x", static_cast<unsigned char>(iChar));
+        ioBuff += aHex;
+        break;
+    }
+}
+
 bool kxl_isWordSep(char iChar)
 {
     return iChar == ' ' || iChar == '\t';
@@ -148,6 +176,16 @@ int kxg_readFileRow(FILE* iFile, std::string& oLine)
     return 0;
 }
 
+size_t kxg_cntEucChar(const char* iText, size_t iLen)
+{
+    size_t aWant = std::min(kxl_eucCharLen(static_cast<unsigned char>(iText[0])), iLen);
+    size_t aLen = 1;
+    while (aLen < aWant && static_cast<unsigned char>(iText[aLen]) >= 0x80) {
+        aLen++;
+    }
+    return aLen;
+}
+
 size_t kxg_cntEucText(const char* iText, size_t iLen, size_t iMax)
 {
     if (iLen <= iMax) {
@@ -178,6 +216,25 @@ size_t kxg_vfmtEucText(char* oBuff, size_t iSize, const char* iFormat, va_list i
     size_t aSize = aLen < 0 ? 0 : kxg_cntEucText(oBuff, strnlen(oBuff, iSize), aMax);
     oBuff[aSize] = '\0';
     return aSize;
+}
+
+const char* kxg_cnvCtlVisible(const char* iText, size_t& ioLen, std::string& oBuff)
+{
+    const char* aEnd = iText + ioLen;
+    const char* aCtl = std::find_if(iText, aEnd, kxl_isControl);
+    if (aCtl == aEnd) {
+        return iText;
+    }
+    oBuff.assign(iText, aCtl);
+    for (const char* aChar = aCtl; aChar < aEnd; aChar++) {
+        if (kxl_isControl(*aChar)) {
+            kxl_addVisible(*aChar, oBuff);
+        } else {
+            oBuff += *aChar;
+        }
+    }
+    ioLen = oBuff.size();
+    return oBuff.data();
 }
 
 void kxg_cutWord(const std::string& iString, char iSep, uint32_t& ioPos, std::string& oWord)

@@ -21,6 +21,11 @@ long kxg_cntFileRowLen(FILE* iFile);
 // than 256 MiB; -9993 no memory for it.
 int kxg_readFileRow(FILE* iFile, std::string& oLine);
 
+// Bytes of the EUC-JP character that begins the iLen bytes of iText, as its lead byte
+// tells (0x8E two, 0x8F three, 0xA1..0xFE two, else one), but never an ASCII byte after
+// the lead nor more than iLen: a broken character never swallows the text after it.
+size_t kxg_cntEucChar(const char* iText, size_t iLen);
+
 // Cuts ioText to at most iMax bytes without splitting an EUC-JP character.
 void kxg_cutEucText(std::string& ioText, size_t iMax);
 // The length of the iLen bytes of iText cut that way.
@@ -30,6 +35,11 @@ size_t kxg_cntEucText(const char* iText, size_t iLen, size_t iMax);
 // iSize - 2 bytes: the last byte is needed to see whether the cut splits a character.
 // The length of the text.
 size_t kxg_vfmtEucText(char* oBuff, size_t iSize, const char* iFormat, va_list iArgs);
+
+// The ioLen bytes of iText with every control character written visibly: "\n", "\r",
+// "\t", others as "\x1b"; any other byte, EUC-JP text included, as it is. Answers iText
+// itself when it holds none, else oBuff holding the visible text (ioLen its length).
+const char* kxg_cnvCtlVisible(const char* iText, size_t& ioLen, std::string& oBuff);
 
 // Next field of iString at the separator iSep, from the cursor ioPos on.
 void kxg_cutWord(const std::string& iString, char iSep, uint32_t& ioPos, std::string& oWord);

@@ -23,7 +23,17 @@ void kxg_delFileRemove(const std::string& iPath);
 
 // Where a Solaris host path lies: under the directory named by KXDEFCHK_HOST_ROOT when it
 // is set and not empty (a collected snapshot or a simulated host), else iPath itself.
+// Under a root the path is resolved as on the host, without leaving the root: an absolute
+// symbolic link is taken from the root, and one whose target leaves the root (or that
+// cannot be resolved in 40 links) is refused: the path is then /dev/null, which every
+// reader refuses as no regular file and no shell runs, and the refusal is told (below).
 std::string kxg_getHostPath(const std::string& iPath);
+
+// Told of each symbolic link that kxg_getHostPath refuses: its path and its target.
+using KxHostPathRefusal = void (*)(const std::string& iLink, const std::string& iTarget);
+
+// Sets the one told of refused links (trace start points it at the trace); null for none.
+void kxg_setHostPathRefusal(KxHostPathRefusal iNotify);
 
 // iPath from the root: a relative one is taken from the working directory ("./" when
 // that cannot be had); an empty or absolute one as it is.

@@ -1,8 +1,6 @@
 // KxxComTolvInfo.cpp
 #include "KxxComTolvInfo.h"
 
-#include <cstdio>
-
 #include "KxxComFile.h"
 #include "KxxComOutTrace.h"
 #include "KxxComStrCmp.h"
@@ -12,36 +10,32 @@
 namespace {
 
 const char* const kTolvFile = "/opt/ZVNQkxsdl/etc/tolvrc";
-// Lines are read in pieces of this size (terminator included); a longer line yields
-// several pieces, each taken as a line of its own.
-const int kTolvLineMax = 4096;
 
-// Name and value of a setting line; false when the piece is not one. Both fit in a
-// piece's size, so the widths below never cut anything.
+// Name and value of a setting line "name = value" (the value ends at a second "=");
+// false when the line is not one.
 bool kxl_splitSetting(const std::string& iLine, std::string& oName, std::string& oValue)
 {
-    char aName[kTolvLineMax];
-    char aValue[kTolvLineMax];
-    if (sscanf(iLine.c_str(), " %4095[^\r\n=] = %4095[^\r\n=]", aName, aValue) != 2) {
+    size_t aEqual = iLine.find('=');
+    if (aEqual == 0 || aEqual == std::string::npos) {
         return false;
     }
-    oName = aName;
-    oValue = aValue;
+    size_t aEnd = iLine.find_first_of("\r\n=", aEqual + 1);
+    oName = iLine.substr(0, aEqual);
+    oValue = iLine.substr(aEqual + 1, aEnd == std::string::npos ? aEnd : aEnd - aEqual - 1);
     kxg_trimRight(kxg_trimLeft(oName));
     kxg_trimRight(kxg_trimLeft(oValue));
-    return true;
+    return !oValue.empty();
 }
 
-// Whether the piece sets iKey; its value goes to oValue.
-bool kxl_matchSetting(const char* iPiece, const char* iKey, std::string& oValue)
+// Whether the line sets iKey; its value goes to oValue.
+bool kxl_matchSetting(std::string& ioLine, const char* iKey, std::string& oValue)
 {
-    std::string aLine = iPiece;
-    kxg_trimRight(kxg_trimLeft(aLine));
-    if (aLine.empty() || aLine[0] == '#') {
+    kxg_trimRight(kxg_trimLeft(ioLine));
+    if (ioLine.empty() || ioLine[0] == '#') {
         return false;
     }
     std::string aName, aValue;
-    if (!kxl_splitSetting(aLine, aName, aValue) || kxg_cmpStri(aName.c_str(), iKey) != 0) {
+    if (!kxl_splitSetting(ioLine, aName, aValue) || kxg_cmpStri(aName.c_str(), iKey) != 0) {
         return false;
     }
     oValue = aValue;
@@ -61,11 +55,16 @@ int kxg_chkTolvFileValue(const char* iKey, std::string& oValue)
         return -9998;
     }
     oValue.clear();
-    char aPiece[kTolvLineMax];
-    while (fgets(aPiece, sizeof aPiece, aFile.get()) != nullptr) {
-        if (kxl_matchSetting(aPiece, iKey, oValue)) {
+    std::string aLine;
+    int aRead;
+    while ((aRead = kxg_readFileRow(aFile.get(), aLine)) == 0) {
+        if (kxl_matchSetting(aLine, iKey, oValue)) {
             return 0;
         }
+    }
+    if (aRead != -1) {
+        kxg_outWriteTracelogEx(aFunc, "ファイル読み込みエラー[%s]", aPath.c_str());
+        return -9995;
     }
     return -9983;
 }

@@ -9,7 +9,7 @@
 
 // The value of the first line named iKey. 0 found (oValue holds it); -9983 no such line
 // (oValue empty); -9998 no configuration file, as on a cluster's standby node (oValue
-// untouched).
+// untouched); -9995 a line not readable (a read error, a line over 256 MiB, no memory).
 int kxg_chkTolvFileValue(const char* iKey, std::string& oValue);
 
 #endif

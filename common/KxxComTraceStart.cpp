@@ -127,6 +127,14 @@ std::string kxl_toolDirOf(const std::string& iCommandDir)
     return aParent.empty() ? "." : aParent;
 }
 
+// The trace line of a host path that kxg_getHostPath refused.
+void kxl_traceRefusedLink(const std::string& iLink, const std::string& iTarget)
+{
+    kxg_outWriteTracelogEx("kxg_getHostPath",
+                           "ホストルート内で解決できないシンボリックリンクは読まない[%s]->[%s]",
+                           iLink.c_str(), iTarget.c_str());
+}
+
 void kxl_writeStartBanner(const std::string& iName)
 {
     const char* aFunc = "kxg_TraceMemAllc";
@@ -169,6 +177,7 @@ int kxg_TraceMemAllc(const char* iStartName)
         return -1;
     }
     gKXDefChkPath = kxl_toolDirOf(aDir);
+    kxg_setHostPathRefusal(kxl_traceRefusedLink);
 
     kxg_opnIcov();
     if (kxl_chkFileSize() != 0) {
@@ -190,6 +199,7 @@ void kxg_TraceMemFree()
         }
     }
     kxg_cloIcov();
+    kxg_setHostPathRefusal(nullptr);
     kxg_iniGlobalTrace();
 }
 

@@ -8,9 +8,10 @@
 
 #include <string>
 
-// Starts the trace for the command started as iStartName (argv[0]). 0 started (also
-// when the history rotation failed); -1 no start name, PATH not set or the command not
-// found through it.
+// Starts the trace for the command started as iStartName (argv[0]); from then on each
+// host path refused for leaving the host root is traced. 0 started (also when the
+// history rotation failed); -1 no start name, PATH not set or the command not found
+// through it.
 int kxg_TraceMemAllc(const char* iStartName);
 
 // Writes the closing banner, closes the code conversion and unsets the trace globals.

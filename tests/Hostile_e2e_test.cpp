@@ -181,6 +181,173 @@ TEST(Hostile, FailuresSayWhatHappened)
     }
 }
 
+// Under a host root nothing is read or run from outside it: an absolute link is taken from
+// the root, as on the host; one that leaves the root is refused as unreadable, with a
+// trace line naming it, and nothing of what lies outside reaches the trace.
+TEST(Hostile, HostPathsStayInTheRoot)
+{
+    kxtest::TempDir aOutside;
+    kxtest::writeFile(aOutside / "project",
+                      "user.root:1::::project.max-shm-ids=(priv,512,deny)\n#SECRET\n");
+    kxtest::writeFile(aOutside / "etc/system", "set rlim_fd_max=1024\n* SECRET\n");
+    kxtest::writeFile(aOutside / "tolv/etc/tolvrc", "servmax = 1000000\n# SECRET\n");
+    kxtest::writeFile(aOutside / "id", "#!/bin/sh\necho 'uid=0(root) gid=0(root) SECRET'\n");
+    chmod((aOutside / "id").c_str(), 0755);
+    std::string aUp;
+    for (int i = 0; i < 32; i++) {
+        aUp += "../";
+    }
+    aUp += aOutside.path().substr(1);
+    const std::string kShmIds = "Solaris10,,,,,project.max-shm-ids,user.root,priv,fixed,,256\n";
+    auto aLink = [](const Scene& iScene, const std::string& iTarget, const std::string& iAt) {
+        kxtest::makeDirs(iScene.mHost / iAt.substr(1, iAt.rfind('/')));
+        remove((iScene.mHost / iAt.substr(1)).c_str());
+        ASSERT_EQ(0, symlink(iTarget.c_str(), (iScene.mHost / iAt.substr(1)).c_str())) << iAt;
+    };
+    struct Case {
+        const char* Name;
+        std::function<void(Scene&)> Setup;
+        int Status;
+        std::string Console;
+        std::string Refused; // the link named in the trace, "" for none
+    } aCases[] = {
+        {"/etc/project leaves the root",
+         [&](Scene& s) {
+             s.mHost.solaris(10);
+             s.rows(10, kShmIds);
+             aLink(s, aUp + "/project", "/etc/project");
+         },
+         255, kStarted + kNotice, "/etc/project"},
+        {"/etc/project is absolute, within the root",
+         [&](Scene& s) {
+             s.mHost.solaris(10);
+             s.rows(10, kShmIds);
+             s.mHost.file("/snap/project", "user.root:1::::project.max-shm-ids=(priv,512,deny)\n");
+             aLink(s, "/snap/project", "/etc/project");
+         },
+         0, kStarted + kPassed, ""},
+        {"/etc/system.d leaves the root",
+         [&](Scene& s) {
+             s.mHost.solaris(11);
+             s.rows(11, "Solaris11,,,,,rlim_fd_max,,,fixed,,1024\n");
+             aLink(s, aUp + "/etc", "/etc/system.d");
+         },
+         255, kStarted + kNotice, "/etc/system.d"},
+        {"a fragment leaves the root",
+         [&](Scene& s) {
+             s.mHost.solaris(11);
+             s.rows(11, "Solaris11,,,,,rlim_fd_max,,,fixed,,1024\n");
+             aLink(s, aUp + "/etc/system", "/etc/system.d/kx");
+         },
+         0, kStarted + kPassed, "/etc/system.d/kx"},
+        {"/usr/bin/id leaves the root", [&](Scene& s) { aLink(s, aUp + "/id", "/usr/bin/id"); },
+         255, kNotice, "/usr/bin/id"},
+        {"a directory on the way leaves the root",
+         [&](Scene& s) {
+             s.rows(9, "Solaris9,,,,,msgsys:msginfo_msgtql,,,fixed,,calc\n");
+             s.mHost.command("/usr/sbin/sysdef", kMsgmnbLine);
+             aLink(s, aUp + "/tolv", "/opt/ZVNQkxsdl");
+         },
+         0, kStarted + kPassed, "/opt/ZVNQkxsdl"},
+        {"a link to itself", [&](Scene& s) { aLink(s, "system", "/etc/system"); }, 255,
+         kStarted + kNotice, "/etc/system"},
+    };
+    for (const Case& aCase : aCases) {
+        Scene aScene;
+        aCase.Setup(aScene);
+        RunResult aRun = aScene.run();
+        EXPECT_EQ(aCase.Status, aRun.Status) << aCase.Name;
+        EXPECT_TRUE(sameBytes(aCase.Console, aRun.Out)) << aCase.Name;
+        std::string aTrace = aScene.trace();
+        EXPECT_EQ(std::string::npos, aTrace.find("SECRET")) << aCase.Name;
+        std::string aRefusal = "kxg_getHostPath ホストルート内で解決できないシンボリックリンクは読まない[" +
+                               aScene.mHost.path() + aCase.Refused + "]->[";
+        EXPECT_EQ(!aCase.Refused.empty(), aTrace.find(aRefusal) != std::string::npos) << aCase.Name;
+    }
+}
+
+// A report that the file system cannot take whole leaves the output log as the run found
+// it: absent when the run created it, at its old size when it was there. The file size
+// limit (with its signal ignored) makes the writes fail as a full file system does.
+TEST(Hostile, OutputLogOnAFullFileSystem)
+{
+    std::string aRows;
+    for (const char* aName : {"semmni", "semmns", "semmnu", "semmsl", "semopm", "semume",
+                              "semvmx", "semaem"}) {
+        aRows += std::string("Solaris9,,,,,semsys:seminfo_") + aName + ",,,fixed,,1\n";
+    }
+    const std::string kOld = std::string(1000, 'o') + "\n";
+    struct Case {
+        const char* Name;
+        const char* Blocks; // of 512 bytes
+        bool Existed;
+        int Status;
+    } aCases[] = {
+        {"a new output log", "1", false, 255},
+        {"an output log that was there", "2", true, 255},
+        {"room for the whole report", "100", false, 1},
+    };
+    for (const Case& aCase : aCases) {
+        Scene aScene;
+        aScene.rows(9, aRows);
+        if (aCase.Existed) {
+            kxtest::writeFile(aScene.mTool / "out.log", kOld);
+        }
+        RunResult aRun = kxtest::runProgram(
+            "/bin/sh",
+            {"-c", "trap '' XFSZ; ulimit -f \"$1\" || exit 99; shift; exec \"$@\"", "sh",
+             aCase.Blocks, aScene.mTool.binary(), aScene.mTool / "out.log"},
+            {{"KXDEFCHK_HOST_ROOT", aScene.mHost.path()}}, aScene.mTool / "bin");
+        EXPECT_EQ(aCase.Status, aRun.Status) << aCase.Name;
+        if (aCase.Status == 1) {
+            EXPECT_TRUE(sameBytes(kStarted + kFindings, aRun.Out)) << aCase.Name;
+            std::string aLog = aScene.outLog();
+            EXPECT_EQ(11 + 8, std::count(aLog.begin(), aLog.end(), '\n')) << aCase.Name;
+            continue;
+        }
+        ASSERT_GE(aRun.Out.size(), kStarted.size() + kNotice.size()) << aCase.Name;
+        EXPECT_TRUE(sameBytes(kStarted, aRun.Out.substr(0, kStarted.size()))) << aCase.Name;
+        EXPECT_TRUE(sameBytes(kNotice, aRun.Out.substr(aRun.Out.size() - kNotice.size())))
+            << aCase.Name;
+        EXPECT_EQ(aCase.Existed, kxtest::exists(aScene.mTool / "out.log")) << aCase.Name;
+        if (aCase.Existed) {
+            EXPECT_TRUE(sameBytes(kOld, kxtest::readFile(aScene.mTool / "out.log"))) << aCase.Name;
+        }
+    }
+}
+
+// What a command writes to its standard error, the shell's "not found" included, goes to
+// the trace and never to the console.
+TEST(Hostile, CommandErrorsGoToTheTrace)
+{
+    struct Case {
+        const char* Name;
+        std::function<void(Scene&)> Setup;
+        int Status;
+        std::string Trace;
+    } aCases[] = {
+        {"no id", [](Scene& s) { remove((s.mHost / "usr/bin/id").c_str()); }, 255, "not found]"},
+        {"uname complains",
+         [](Scene& s) { s.mHost.script("/usr/bin/uname", "echo 'uname: hush' >&2\necho 5.9\n"); },
+         0, "[標準エラー出力]=[uname: hush]"},
+        {"sysdef complains in a pipeline",
+         [](Scene& s) {
+             s.rows(9, "Solaris9,,,,,msgsys:msginfo_msgtql,,,fixed,,calc\n");
+             s.mHost.script("/usr/sbin/sysdef", std::string("echo 'sysdef: hush' >&2\nprintf '") +
+                                                    kMsgmnbLine + "'\n");
+         },
+         0, "[標準エラー出力]=[sysdef: hush]"},
+    };
+    for (const Case& aCase : aCases) {
+        Scene aScene;
+        aCase.Setup(aScene);
+        RunResult aRun = aScene.run();
+        EXPECT_EQ(aCase.Status, aRun.Status) << aCase.Name;
+        EXPECT_TRUE(sameBytes("", aRun.Err)) << aCase.Name;
+        EXPECT_NE(std::string::npos, aScene.trace().find(aCase.Trace)) << aCase.Name;
+    }
+}
+
 // The report of each run keeps every line whole: unconvertible bytes, fields cut in a
 // character, code sets that grow texts or hold zero bytes.
 TEST(Hostile, ReportsStayWhole)

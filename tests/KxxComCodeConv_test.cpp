@@ -141,7 +141,7 @@ TEST(CodeConv, BadBytesAreSubstitutedAndTheRestConverted)
     } aCases[] = {
         {"", ""},
         {"abc", "abc"},
-        {"ab\xff\xfe" + kEucText, "ab??" + kUtf8Text},
+        {"ab\xff\xff" + kEucText, "ab??" + kUtf8Text},
         {"x\xa4", "x?"}, // a character cut off at the end
         {kEucText, kUtf8Text},
         // Half-width katakana and a JIS X 0212 kanji grow less than twofold.
@@ -151,6 +151,36 @@ TEST(CodeConv, BadBytesAreSubstitutedAndTheRestConverted)
         std::string aOut = "junk";
         EXPECT_EQ(0, kxg_chgIcov(aCase.In.c_str(), aOut, 1));
         EXPECT_TRUE(sameBytes(aCase.Out, aOut));
+    }
+}
+
+// A character the target cannot take becomes one "?", however many bytes it has; a
+// broken one never takes the ASCII after it.
+TEST(CodeConv, AWholeCharacterBecomesOneQuestionMark)
+{
+    const std::string kJis0212 = "\x8f\xb0\xa1"; // no Shift_JIS or ISO-2022-JP form
+    const std::string kA = "\xb0\xa1";            // "亜"
+    struct Case {
+        const char* Code;
+        std::string In;
+        std::string Out;
+    } aCases[] = {
+        {"SJIS", kJis0212 + kA, "?\x88\x9f"},
+        {"CP932", kJis0212 + kA, "?\x88\x9f"},
+        {"ISO-2022-JP", kJis0212 + kA, "?\x1b$B0!\x1b(B"},
+        {"SJIS", kA + "\x8f\xb0", "\x88\x9f?"},
+        {"SJIS", "\x8f" "a" + kA, "?a\x88\x9f"},
+        {"SJIS", "\xb0" "a", "?a"},
+    };
+    for (const Case& aCase : aCases) {
+        iconv_t aDesc = iconv_open(aCase.Code, "EUC-JP");
+        ASSERT_NE(reinterpret_cast<iconv_t>(-1), aDesc) << aCase.Code;
+        for (bool aAsciiKept : {false, true}) {
+            std::string aOut;
+            kxg_cnvText(aDesc, aCase.In.data(), aCase.In.size(), aOut, aAsciiKept);
+            EXPECT_TRUE(sameBytes(aCase.Out, aOut)) << aCase.Code << " " << aAsciiKept;
+        }
+        iconv_close(aDesc);
     }
 }
 

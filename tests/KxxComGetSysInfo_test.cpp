@@ -150,6 +150,30 @@ TEST(RunSysCom, StatusIsTheHighByte)
     EXPECT_EQ(3, kxg_runProc("exit 3"));
 }
 
+// A time limit that is no whole number of 1 to 86400 seconds is refused aloud.
+TEST(RunSysCom, RefusedTimeLimitIsTraced)
+{
+    const std::string kRefused = "]は無効(1から86400秒まで) 制限時間[120秒]で実行";
+    struct Case {
+        std::string Value;
+        bool Refused;
+    } aCases[] = {
+        {"0", true},     {"-1", true},    {"86401", true},
+        {"abc", true},   {"0x2", true},   {std::string(23, '9'), true},
+        {" 5", true},    {"5", false},    {"86400", false},
+        {"", false},
+    };
+    for (const Case& aCase : aCases) {
+        TraceScope aTrace;
+        kxtest::EnvScope aEnv;
+        aEnv.set("KXSYFCHK_COMMAND_TIMEOUT", aCase.Value);
+        EXPECT_EQ(0, kxg_runSysCom("exit 0")) << aCase.Value;
+        EXPECT_EQ(aCase.Refused,
+                  traced(aTrace, "[KXSYFCHK_COMMAND_TIMEOUT]=[" + aCase.Value + kRefused))
+            << aCase.Value;
+    }
+}
+
 TEST(GetSUNOSVer, ReleaseFromUname)
 {
     struct Case {
@@ -164,6 +188,13 @@ TEST(GetSUNOSVer, ReleaseFromUname)
         {"510\n", -9988, -1, "uname -rコマンドが想定外の値を返却(strrchr失敗)"},
         {"5.x\n", -9988, -1, "uname -rコマンドが想定外の値を返却(sscanf失敗)"},
         {"5.99999999999\n", -9988, -1, "uname -rコマンドが想定外の値を返却(sscanf失敗)"},
+        // Digits, ".", digits and nothing else: no sign, no blank inside.
+        {"5.-10\n", -9988, -1, "uname -rコマンドが想定外の値を返却(sscanf失敗)"},
+        {"5.+10\n", -9988, -1, "uname -rコマンドが想定外の値を返却(sscanf失敗)"},
+        {"5. 10\n", -9988, -1, "uname -rコマンドが想定外の値を返却(sscanf失敗)"},
+        {"+5.10\n", -9988, -1, "uname -rコマンドが想定外の値を返却(sscanf失敗)"},
+        {"5.10.1\n", -9988, -1, "uname -rコマンドが想定外の値を返却(sscanf失敗)"},
+        {"5.\n", -9988, -1, "uname -rコマンドが想定外の値を返却(sscanf失敗)"},
         {"", -9988, -1, "コマンド実行結果ファイルが空だった"},
     };
     for (const Case& aCase : aCases) {

@@ -69,14 +69,14 @@ TEST(IniRead, KeysAndValues)
     });
 }
 
-// Lines are read 4095 bytes at a time: what follows is a line of its own.
-TEST(IniRead, LongLineIsReadAsSeveralLines)
+// A line is read whole, however long: no part of it is a line of its own.
+TEST(IniRead, LongLineIsOneLine)
 {
     auto aPadded = [](size_t iPad) { return "[S]\n" + std::string(iPad, 'x') + "Key=v\n"; };
     std::string aLong(4095 - 4, 'y');
     checkLookups({
-        {aPadded(4095), "S", "Key", 0, "v"},
-        {aPadded(4095 * 2), "S", "Key", 0, "v"},
+        {aPadded(4095), "S", "Key", -9996, ""},
+        {aPadded(4095 * 2), "S", "Key", -9996, ""},
         {aPadded(4094), "S", "Key", -9996, ""},
         {aPadded(4096), "S", "Key", -9996, ""},
         {"[S]\nKey=" + aLong + "\n", "S", "Key", 0, aLong},

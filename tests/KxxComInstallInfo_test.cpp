@@ -148,6 +148,25 @@ TEST(GetInstallInfo, LongTextsCutToTheirFields)
     EXPECT_EQ(std::string(31, 'c'), aInfo.Code);
 }
 
+// A long line is one line, whatever its tail reads like: no role from a product name.
+TEST(GetInstallInfo, LongLineIsOneLine)
+{
+    const std::string kName = "DM_ProductName=";
+    for (size_t aTailAt : {4095, 8190, 4096}) {
+        Installation aSetup;
+        aSetup.HostDir.file(kRegPath, "[Orbane_CurrentVersion]\n" + kName +
+                                          std::string(aTailAt - kName.size(), 'p') +
+                                          "DM_InstallType2=NRDB\n"
+                                          "DM_MajorVersion=D\nDM_MinorVersion=0\n"
+                                          "DM_MajorLevel=28\nDM_VLSuffix=\n"
+                                          "DM_InstallType2=NRDA\nDM_Type=4\n"
+                                          "DM_PathName=/opt/vestrel\nCode=EUC\n");
+        InstallInfo aInfo;
+        ASSERT_EQ(0, kxg_getInstallInfo(aInfo)) << aTailAt;
+        EXPECT_EQ("NRDA", aInfo.InstallType) << aTailAt;
+    }
+}
+
 TEST(ChkVOXLLanguage, OnlyExactEnglish)
 {
     struct Case {

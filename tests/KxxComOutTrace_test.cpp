@@ -102,6 +102,29 @@ TEST(TraceWriter, OnlyTheMessageIsConverted)
         "[stamp] \xb8\xa1\xba\xba:kxl_step \xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e\n", aLine));
 }
 
+// A trace line stays one line whatever a file name or a line read holds: control
+// characters are written visibly, EUC-JP text and backslashes as they are.
+TEST(TraceWriter, ControlCharactersAreWrittenVisibly)
+{
+    struct Case {
+        std::string Message;
+        std::string Written;
+    } aCases[] = {
+        {"plain \\n text", "plain \\n text"},
+        {"a\nb", "a\\nb"},
+        {"x\n[12/08/2026_08:49:41] kxsyfchk:main forged", "x\\n[12/08/2026_08:49:41] kxsyfchk:main forged"},
+        {"\r\t\x1b\x7f\x01", "\\r\\t\\x1b\\x7f\\x01"},
+        {"\xc6\xfc\n\x8f\xb0\xa1", "\xc6\xfc\\n\x8f\xb0\xa1"},
+    };
+    for (const Case& aCase : aCases) {
+        TraceScope aTrace;
+        EXPECT_EQ(0, kxg_outWriteTracelog("f", aCase.Message.c_str()));
+        EXPECT_EQ(0, kxg_outDetailTracelogEx("f", "[%s]", aCase.Message.c_str()));
+        std::vector<std::string> aExpected = {aCase.Written, "[" + aCase.Written + "]"};
+        EXPECT_EQ(aExpected, aTrace.messages()) << aCase.Written;
+    }
+}
+
 TEST(TraceWriter, FormattedMessageIsCutAt4095Bytes)
 {
     const std::string aKanji = "\xc6\xfc"; // one EUC-JP character
@@ -338,6 +361,68 @@ TEST_F(TraceHistory, OldestByModificationTimeIsReplaced)
             EXPECT_TRUE(startsWith(history(aNumber), aWanted))
                 << "replaced " << aCase.Replaced << ", slot " << aNumber;
         }
+    }
+}
+
+// However much a run writes, and whether its start moved the trace or not, it pushes at
+// most one history file out: past 16 MiB of its own it writes no more detail, past 32 MiB
+// nothing; the lines that are not detail (results, failures) go on until then.
+TEST_F(TraceHistory, ARunPushesOutAtMostOneHistoryFile)
+{
+    const std::string kPiece(65536, 'd');
+    const size_t kLimit16 = 16 * kLimit;
+    const std::string kDetailCut = "トレース量が上限(16MiB)を超えたため以降の詳細は出力しない";
+    const std::string kStopped = "トレース量が上限(32MiB)を超えたため以降のトレースは出力しない";
+    struct Case {
+        const char* What;
+        size_t Before;   // bytes of the trace file at the start
+        int Histories;   // history files at the start
+        int DetailMiB;   // detail the run writes, then one result line
+        int KeptMiB;     // lines of another kind it writes after that
+        int Moved;       // history files pushed out
+    } aCases[] = {
+        {"small trace, full history, a flood of detail", 100, 3, 40, 0, 1},
+        {"large trace, full history, a flood of detail", kLimit + 1, 3, 40, 0, 1},
+        {"small trace, no history, a flood of detail", 100, 0, 40, 0, 0},
+        {"large trace, full history, a flood of results", kLimit + 1, 3, 0, 40, 1},
+        {"small trace, full history, a flood of results", 100, 3, 0, 40, 1},
+        {"small trace, full history, little detail", 100, 3, 1, 0, 0},
+    };
+    for (const Case& aCase : aCases) {
+        for (int aNumber = 1; aNumber <= 3; aNumber++) {
+            remove(history(aNumber).c_str());
+            if (aNumber <= aCase.Histories) {
+                kxtest::writeFile(history(aNumber), "old" + std::to_string(aNumber));
+                setMtime(history(aNumber), 100 * aNumber);
+            }
+        }
+        fillTrace(aCase.Before, "mark");
+        ASSERT_EQ(0, kxg_TraceMemAllc(binary().c_str()));
+        for (int i = 0; i < aCase.DetailMiB * 16; i++) {
+            kxg_outDetailTracelog("kxl_step", kPiece.c_str());
+        }
+        kxg_outWriteTracelog("kxl_step", "result");
+        for (int i = 0; i < aCase.KeptMiB * 16; i++) {
+            kxg_outWriteTracelog("kxl_step", kPiece.c_str());
+        }
+        kxg_TraceMemFree();
+        int aKept = 0;
+        for (int aNumber = 1; aNumber <= aCase.Histories; aNumber++) {
+            aKept += startsWith(history(aNumber), "old" + std::to_string(aNumber)) ? 1 : 0;
+        }
+        EXPECT_EQ(aCase.Histories - aCase.Moved, aKept) << aCase.What;
+        // The line that passes the limit is the last one written in full.
+        for (const std::string& aName : kxtest::listDir(mTool / "trace")) {
+            EXPECT_LE(readFile(mTool / ("trace/" + aName)).size(),
+                      2 * kLimit16 + 2 * kPiece.size())
+                << aCase.What << " " << aName;
+        }
+        // The run's lines are in the trace file and, when it moved one, in the first slot.
+        std::string aAll = readFile(tracePath()) +
+                           (kxtest::exists(history(1)) ? readFile(history(1)) : "");
+        EXPECT_NE(std::string::npos, aAll.find("kxl_step result\n")) << aCase.What;
+        EXPECT_EQ(aCase.DetailMiB > 16, aAll.find(kDetailCut) != std::string::npos) << aCase.What;
+        EXPECT_EQ(aCase.KeptMiB > 16, aAll.find(kStopped) != std::string::npos) << aCase.What;
     }
 }
 

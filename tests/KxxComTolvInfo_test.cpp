@@ -29,8 +29,10 @@ TEST(TolvFileValue, Lines)
         {"cntmax = 5\nservmaxx = 1\n", -9983, ""},
         {"servmax =\nservmax\n", -9983, ""},
         {"", -9983, ""},
-        // A line longer than a piece goes on as a line of its own.
-        {std::string(4095, 'x') + "servmax = 9\n", 0, "9"},
+        // A line is read whole, however long: its tail is no line of its own.
+        {std::string(4095, 'x') + "servmax = 9\n", -9983, ""},
+        {"#" + std::string(5000, 'x') + "servmax = 200\nservmax = 9\n", 0, "9"},
+        {"servmax = " + std::string(5000, '7') + "\n", 0, std::string(5000, '7')},
     };
     for (const Case& aCase : aCases) {
         aHost.file("/opt/ZVNQkxsdl/etc/tolvrc", aCase.Content);
