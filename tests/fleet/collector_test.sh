@@ -109,8 +109,9 @@ run_cmd() { # root, command, arguments...
     echo $? >"$work/cmd.status"
 }
 
-same_replay() { # host root, snapshot root, description
+same_replay() { # host root, snapshot root, description[, the one command to compare]
     while read -r cmd args; do
+        [ -z "${4-}" ] || [ "$4" = "$cmd" ] || continue
         run_cmd "$1" "$cmd" $args
         cat "$work/cmd.stdout" "$work/cmd.status" >"$work/want"
         run_cmd "$2" "$cmd" $args
@@ -122,7 +123,9 @@ usr/bin/uname -a
 usr/bin/id
 usr/sbin/sysdef
 usr/sbin/prtconf
+usr/bin/zonename
 EOF
+    [ -z "${4-}" ] || return
     run_cmd "$2" usr/bin/uname -n
     check "$3: uname -n is refused" test "$(cat "$work/cmd.status")" = 1 -a ! -s "$work/cmd.stdout" \
         -a -s "$work/cmd.stderr"
@@ -147,7 +150,7 @@ same_files() { # host root, snapshot root, description
 }
 
 manifest_check() { # snapshot root, host root, start stamp, end stamp, description
-    printf 'host: %s\ncollected: (time)\nkxsnap_version: 1.0\nrelease: %s\n' \
+    printf 'host: %s\ncollected: (time)\nkxsnap_version: 1.1\nrelease: %s\n' \
         "$("$2/usr/bin/uname" -n)" "$("$2/usr/bin/uname" -r)" >"$work/want"
     sed 's/^collected: .*/collected: (time)/' "$1/MANIFEST" >"$work/got"
     check "$5: MANIFEST" cmp -s "$work/want" "$work/got"
@@ -336,6 +339,68 @@ posh usr/sbin/sysdef 0
 ksh93 usr/sbin/sysdef 0
 dash usr/bin/id 0
 dash usr/bin/uname 1
+EOF
+
+# --- Zones (Solaris 10 and 11) ---------------------------------------------------------------
+# Each row: shell @ zonename's script, or - for none @ whether there is a zonecfg @ the zone
+# zonecfg must be asked about, or - when there is none. zonecfg is asked about the zone
+# zonename names, or the global zone when zonename is missing, fails or never ends.
+while IFS='@' read -r sh zonename zonecfg zone; do
+    [ -n "$sh" ] || continue
+    tag=$sh.$(echo "$zonename$zonecfg" | tr -c 'a-z0-9' _)
+    zoned=$work/zoned.$tag
+    cp -R "$top/sim/solaris10" "$zoned"
+    if [ "$zonename" != - ]; then
+        printf '#!/bin/sh\n%s\n' "$zonename" >"$zoned/usr/bin/zonename"
+        chmod 755 "$zoned/usr/bin/zonename"
+    fi
+    if [ "$zonecfg" = yes ]; then
+        cat >"$zoned/usr/sbin/zonecfg" <<EOF
+#!/bin/sh
+echo "\$*" >"$work/zonecfg.args"
+printf 'rctl:\n\tname: zone.max-shm-memory\n\tvalue: (priv=privileged,limit=17179869184,action=deny)\n'
+EOF
+        chmod 755 "$zoned/usr/sbin/zonecfg"
+    fi
+    rm -f "$work/zonecfg.args"
+    mkdir -p "$work/out.zoned.$tag"
+    KXSNAP_TIMEOUT=1 KXSNAP_ROOT=$zoned "$sh" "$kxsnap" "$work/out.zoned.$tag" >/dev/null 2>"$work/zoned.err"
+    check "$sh zones ($zonename, $zonecfg): exit status 0" test $? = 0
+    snap=$work/snap.zoned.$tag
+    unpack "$work/out.zoned.$tag/kxsol10.tar.Z" "$snap"
+    if [ "$zone" = - ]; then
+        check "$sh zones ($zonename, $zonecfg): no zonecfg, no capture" test ! -e "$snap/capture/zonecfg.out" -a ! -e "$snap/usr/sbin/zonecfg"
+    else
+        check "$sh zones ($zonename, $zonecfg): zonecfg -z $zone info rctl" test "$(cat "$work/zonecfg.args")" = "-z $zone info rctl"
+        # The replay prints the capture whatever it is asked.
+        run_cmd "$zoned" usr/sbin/zonecfg -z "$zone" info rctl
+        cat "$work/cmd.stdout" "$work/cmd.status" >"$work/want"
+        for args in "-z $zone info rctl" "info"; do
+            # shellcheck disable=SC2086
+            run_cmd "$snap" usr/sbin/zonecfg $args
+            cat "$work/cmd.stdout" "$work/cmd.status" >"$work/got"
+            check "$sh zones ($zonename, $zonecfg): zonecfg $args replays the capture" cmp -s "$work/want" "$work/got"
+        done
+    fi
+    case $zonename in
+    -|*sleep*)
+        check "$sh zones ($zonename, $zonecfg): no zonename, no capture" test ! -e "$snap/capture/zonename.out" -a ! -e "$snap/usr/bin/zonename" ;;
+    *)
+        same_replay "$zoned" "$snap" "$sh zones ($zonename, $zonecfg)" usr/bin/zonename ;;
+    esac
+    case $zonename in
+    *sleep*) check "$sh zones ($zonename, $zonecfg): one warning" test "$(wc -l <"$work/zoned.err")" = 1 ;;
+    *) check "$sh zones ($zonename, $zonecfg): no warning ($(cat "$work/zoned.err"))" test ! -s "$work/zoned.err" ;;
+    esac
+done <<'EOF'
+dash@echo dbzone@yes@dbzone
+posh@echo dbzone@yes@dbzone
+ksh93@echo dbzone@yes@dbzone
+dash@echo "db zone"; exit 0@yes@db zone
+dash@echo global; exit 1@yes@global
+dash@-@yes@global
+dash@exec sleep 300@yes@global
+posh@echo dbzone@no@-
 EOF
 
 # --- Failures: a message, a non-zero status, nothing left behind ------------------------

@@ -208,7 +208,14 @@ class Unpack(unittest.TestCase):
         # collector writes, or a snapshot would be checked differently here.
         out = os.path.join(self.dir, "out")
         os.mkdir(out)
-        env = dict(os.environ, KXSNAP_ROOT=os.path.join(TOP, "sim/solaris11"))
+        host = os.path.join(self.dir, "host")  # Solaris 11 in a zone
+        shutil.copytree(os.path.join(TOP, "sim/solaris11"), host, symlinks=True)
+        for path, text in (("usr/bin/zonename", "echo dbzone"),
+                           ("usr/sbin/zonecfg", r"printf 'rctl:\n\tname: zone.max-shm-memory\n'")):
+            with open(os.path.join(host, path), "w") as stream:
+                stream.write("#!/bin/sh\n%s\n" % text)
+            os.chmod(os.path.join(host, path), 0o755)
+        env = dict(os.environ, KXSNAP_ROOT=host)
         path = run(["sh", os.path.join(TOP, "collect/kxsnap"), out], env=env).decode().split("\n")[-2]
         with open(path, "rb") as stream:
             archive = stream.read()
@@ -218,11 +225,13 @@ class Unpack(unittest.TestCase):
         ours = os.path.join(self.dir, "ours")
         kxfleet.unpack(transcript(archive, name=os.path.basename(path)), ours)
         for name in ("usr/bin/uname", "usr/bin/id", "usr/bin/grep", "usr/sbin/sysdef",
-                     "usr/sbin/prtconf"):
+                     "usr/sbin/prtconf", "usr/bin/zonename", "usr/sbin/zonecfg",
+                     "capture/zonename.out", "capture/zonename.status",
+                     "capture/zonecfg.out", "capture/zonecfg.status"):
             with self.subTest(name):
                 with open(os.path.join(theirs, name), "rb") as a, open(os.path.join(ours, name), "rb") as b:
                     self.assertEqual(a.read(), b.read())
-                self.assertTrue(os.access(os.path.join(ours, name), os.X_OK))
+                self.assertEqual(name.startswith("usr/"), os.access(os.path.join(ours, name), os.X_OK))
 
     def test_a_new_snapshot_replaces_the_old_whole(self):
         dest = os.path.join(self.dir, "db1")

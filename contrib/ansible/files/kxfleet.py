@@ -29,7 +29,7 @@ import zlib
 # What a snapshot may hold besides the replay commands.
 MEMBER_PATTERNS = [
     re.compile(r"MANIFEST"),
-    re.compile(r"capture/(uname-r|uname-a|id|sysdef|prtconf)\.(out|status)"),
+    re.compile(r"capture/(uname-r|uname-a|id|sysdef|prtconf|zonename|zonecfg)\.(out|status)"),
     re.compile(r"etc/system"),
     re.compile(r"etc/system\.d/[^/.\0][^/\0]*"),
     re.compile(r"etc/project"),
@@ -67,6 +67,8 @@ REPLAYS = [
     ("usr/bin/id", "id", REPLAY_COMMAND.format(name="id")),
     ("usr/sbin/sysdef", "sysdef", REPLAY_COMMAND.format(name="sysdef")),
     ("usr/sbin/prtconf", "prtconf", REPLAY_COMMAND.format(name="prtconf")),
+    ("usr/bin/zonename", "zonename", REPLAY_COMMAND.format(name="zonename")),
+    ("usr/sbin/zonecfg", "zonecfg", REPLAY_COMMAND.format(name="zonecfg")),
 ]
 
 # The archive as sent and the tar inside it may each be this long.
