@@ -39,12 +39,14 @@ for script in "$kxsnap" "$runner"; do
     done
 done
 
-# Each row: pattern @ what it finds @ a line that has it, so that no pattern is vacuous.
-while IFS='@' read -r pattern why example; do
+# Each row: pattern @ what it finds @ a line that has it, so that no pattern is vacuous
+# @ the one script it applies to, when not both.
+while IFS='@' read -r pattern why example only; do
     [ -n "$pattern" ] || continue
     printf '%s\n' "$example" | grep -qE -e "$pattern"
     check "the pattern for $why finds: $example" test $? = 0
     for script in "$kxsnap" "$runner"; do
+        [ -z "$only" ] || [ "$(basename "$script")" = "$only" ] || continue
         sed '/^[[:space:]]*#/d' "$script" | grep -nE -e "$pattern" >"$work/hits"
         check "$(basename "$script") has no $why: $(head -n 1 "$work/hits")" test $? = 1
     done
@@ -61,6 +63,7 @@ done <<'EOF'
 (^|[;&|[:space:]])tar[[:space:]]+-?[a-y]*z@tar -z@tar czf x.tgz .
 echo[[:space:]]+-[ne]@echo -n or -e@echo -n "x"
 (^|[;&|[:space:]`(])(mktemp|basename|head|tail|readlink|stat|base64)[[:space:]]@a command not every Solaris has@f=`basename "$0"`
+echo[^#]*\$@echo of a text that may hold backslashes@f=`echo "$frag" | sed 's,.*/,,'`@kxsnap
 EOF
 
 # --- Helpers --------------------------------------------------------------------------
@@ -106,8 +109,9 @@ run_cmd() { # root, command, arguments...
     echo $? >"$work/cmd.status"
 }
 
-same_replay() { # host root, snapshot root, description
+same_replay() { # host root, snapshot root, description[, the one command to compare]
     while read -r cmd args; do
+        [ -z "${4-}" ] || [ "$4" = "$cmd" ] || continue
         run_cmd "$1" "$cmd" $args
         cat "$work/cmd.stdout" "$work/cmd.status" >"$work/want"
         run_cmd "$2" "$cmd" $args
@@ -119,7 +123,9 @@ usr/bin/uname -a
 usr/bin/id
 usr/sbin/sysdef
 usr/sbin/prtconf
+usr/bin/zonename
 EOF
+    [ -z "${4-}" ] || return
     run_cmd "$2" usr/bin/uname -n
     check "$3: uname -n is refused" test "$(cat "$work/cmd.status")" = 1 -a ! -s "$work/cmd.stdout" \
         -a -s "$work/cmd.stderr"
@@ -144,7 +150,7 @@ same_files() { # host root, snapshot root, description
 }
 
 manifest_check() { # snapshot root, host root, start stamp, end stamp, description
-    printf 'host: %s\ncollected: (time)\nkxsnap_version: 1.0\nrelease: %s\n' \
+    printf 'host: %s\ncollected: (time)\nkxsnap_version: 1.1\nrelease: %s\n' \
         "$("$2/usr/bin/uname" -n)" "$("$2/usr/bin/uname" -r)" >"$work/want"
     sed 's/^collected: .*/collected: (time)/' "$1/MANIFEST" >"$work/got"
     check "$5: MANIFEST" cmp -s "$work/want" "$work/got"
@@ -166,6 +172,8 @@ full_check() { # shell, host root, tag of the host's own check, description
     after=$(stamp)
     name=$("$2/usr/bin/uname" -n)
     check "$4: exit status 0 ($(cat "$work/c.$1.$3.err"))" test "$(cat "$work/c.$1.$3.rc")" = 0
+    # Neither do the zone commands a release lacks ask for a warning.
+    check "$4: no warning" test ! -s "$work/c.$1.$3.err"
     check "$4: prints the archive's path last" test "$(tail -n 1 "$work/c.$1.$3.out")" = "$out/$name.tar.Z"
     check "$4: leaves only the archive" test "$(ls -A "$out")" = "$name.tar.Z"
     unpack "$out/$name.tar.Z" "$snap"
@@ -228,7 +236,7 @@ dash=$(command -v dash)
 while read -r extra ext; do
     bin=$work/bin.$ext
     mkdir -p "$bin"
-    for c in tar cp mkdir rm cat date sed mv chmod sort uname id hostname $extra; do
+    for c in tar cp mkdir rm cat date sed mv chmod sort uname id hostname sleep expr $extra; do
         [ "$c" = - ] || ln -sf "$(command -v "$c")" "$bin/$c"
     done
     out=$work/out.path.$ext
@@ -244,6 +252,155 @@ done <<'EOF'
 compress .tar.Z
 gzip .tar.gz
 - .tar
+EOF
+
+# --- Fragment names that echo would change ------------------------------------------------
+# Backslash sequences that echo expands (a tab, a \c that ends the name, octal dots), a
+# name like an option, a byte of another code set, a "*", twins that differ by a last
+# newline. Each arrives under its own name with its own content, but the names with a
+# newline, which are listed in MANIFEST.
+names=$work/names
+cp -R "$top/sim/solaris11" "$names"
+python3 - "$names/etc/system.d" <<'EOF'
+import os, sys
+for i, name in enumerate([rb"a\tb", rb"z\cfoo", b"z", rb"\0056\0056", b"-n", rb"back\\slash",
+                          b"\xe9t\xe9", b"*", b"a", b"a\n", b"x\ny"]):
+    with open(os.path.join(os.fsencode(sys.argv[1]), name), "wb") as stream:
+        stream.write(b"set rlim_fd_cur = %d\n" % (1000 + i))
+EOF
+listing() { # directory, "faithful" to leave out the names with a newline
+    python3 - "$@" <<'EOF'
+import hashlib, os, sys
+d = os.fsencode(sys.argv[1])
+for name in sorted(os.listdir(d)):
+    if b"\n" not in name or sys.argv[2:] != ["faithful"]:
+        with open(os.path.join(d, name), "rb") as stream:
+            print(repr(name), hashlib.sha1(stream.read()).hexdigest())
+EOF
+}
+listing "$names/etc/system.d" faithful >"$work/names.want"
+printf 'left_out: /etc/system.d/%s: a newline in its name\n' 'a\n' 'x\ny' >"$work/names.left"
+for sh in $shells; do
+    out=$work/out.names.$sh/o\\tdir
+    mkdir -p "$out"
+    collect "$sh" "$names" "$out" "names.$sh"
+    check "$sh odd names: exit status 0" test "$(cat "$work/names.$sh.rc")" = 0
+    check "$sh odd names: the archive's path as it is" test "$(tail -n 1 "$work/names.$sh.out")" = "$out/kxsol11.tar.Z"
+    snap=$work/snap.names.$sh
+    unpack "$out/kxsol11.tar.Z" "$snap"
+    listing "$snap/etc/system.d" >"$work/names.got"
+    check "$sh odd names: each fragment under its own name, byte for byte" cmp -s "$work/names.want" "$work/names.got"
+    grep '^left_out: ' "$snap/MANIFEST" >"$work/names.manifest"
+    check "$sh odd names: MANIFEST lists the names with a newline" cmp -s "$work/names.left" "$work/names.manifest"
+    check "$sh odd names: with a warning each" test "$(grep -c 'a newline in its name' "$work/names.$sh.err")" = 2
+done
+
+# --- Commands that never end --------------------------------------------------------------
+# Each row: shell, the command that never ends, exit status. It is killed at the limit
+# and left out with the reason in MANIFEST; a uname that never ends fails the collection.
+cat >"$work/never-ends" <<EOF
+#!/bin/sh
+echo \$\$ >"$work/hung.pid"
+echo "partial output"
+exec sleep 300
+EOF
+chmod 755 "$work/never-ends"
+while read -r sh cmd status; do
+    tag=$sh.$(basename "$cmd")
+    hung=$work/hung.$tag
+    cp -R "$top/sim/solaris10" "$hung"
+    cp "$work/never-ends" "$hung/$cmd"
+    out=$work/out.hung.$tag
+    mkdir -p "$out"
+    rm -f "$work/hung.pid"
+    start=$(date +%s)
+    KXSNAP_TIMEOUT=1 KXSNAP_ROOT=$hung "$sh" "$kxsnap" "$out" >"$work/hung.out" 2>"$work/hung.err"
+    rc=$?
+    took=$(($(date +%s) - start))
+    check "$sh, $cmd never ends: exit status $status (got $rc)" test "$rc" = "$status"
+    check "$sh, $cmd never ends: over in ${took}s" test "$took" -le 6
+    check "$sh, $cmd never ends: it was killed" sh -c '! kill -0 "$(cat "$1")" 2>/dev/null' - "$work/hung.pid"
+    if [ "$status" != 0 ]; then
+        check "$sh, $cmd never ends: says why" grep -q 'no answer within 1 seconds' "$work/hung.err"
+        check "$sh, $cmd never ends: leaves nothing" test -z "$(ls -A "$out")"
+        continue
+    fi
+    snap=$work/snap.hung.$tag
+    unpack "$out/kxsol10.tar.Z" "$snap"
+    check "$sh, $cmd never ends: the reason in MANIFEST" \
+        grep -qx "left_out: /$cmd: no answer within 1 seconds: killed" "$snap/MANIFEST"
+    c=$(basename "$cmd")
+    check "$sh, $cmd never ends: neither capture nor replay" \
+        test ! -e "$snap/capture/$c.out" -a ! -e "$snap/capture/$c.status" -a ! -e "$snap/$cmd"
+    check "$sh, $cmd never ends: the other commands are there" test -x "$snap/usr/sbin/prtconf"
+done <<'EOF'
+dash usr/sbin/sysdef 0
+posh usr/sbin/sysdef 0
+ksh93 usr/sbin/sysdef 0
+dash usr/bin/id 0
+dash usr/bin/uname 1
+EOF
+
+# --- Zones (Solaris 10 and 11) ---------------------------------------------------------------
+# Each row: shell @ zonename's script, or - for none @ whether there is a zonecfg @ the zone
+# zonecfg must be asked about, or - when there is none. zonecfg is asked about the zone
+# zonename names, or the global zone when zonename is missing, fails or never ends.
+while IFS='@' read -r sh zonename zonecfg zone; do
+    [ -n "$sh" ] || continue
+    tag=$sh.$(echo "$zonename$zonecfg" | tr -c 'a-z0-9' _)
+    zoned=$work/zoned.$tag
+    cp -R "$top/sim/solaris10" "$zoned"
+    if [ "$zonename" != - ]; then
+        printf '#!/bin/sh\n%s\n' "$zonename" >"$zoned/usr/bin/zonename"
+        chmod 755 "$zoned/usr/bin/zonename"
+    fi
+    if [ "$zonecfg" = yes ]; then
+        cat >"$zoned/usr/sbin/zonecfg" <<EOF
+#!/bin/sh
+echo "\$*" >"$work/zonecfg.args"
+printf 'rctl:\n\tname: zone.max-shm-memory\n\tvalue: (priv=privileged,limit=17179869184,action=deny)\n'
+EOF
+        chmod 755 "$zoned/usr/sbin/zonecfg"
+    fi
+    rm -f "$work/zonecfg.args"
+    mkdir -p "$work/out.zoned.$tag"
+    KXSNAP_TIMEOUT=1 KXSNAP_ROOT=$zoned "$sh" "$kxsnap" "$work/out.zoned.$tag" >/dev/null 2>"$work/zoned.err"
+    check "$sh zones ($zonename, $zonecfg): exit status 0" test $? = 0
+    snap=$work/snap.zoned.$tag
+    unpack "$work/out.zoned.$tag/kxsol10.tar.Z" "$snap"
+    if [ "$zone" = - ]; then
+        check "$sh zones ($zonename, $zonecfg): no zonecfg, no capture" test ! -e "$snap/capture/zonecfg.out" -a ! -e "$snap/usr/sbin/zonecfg"
+    else
+        check "$sh zones ($zonename, $zonecfg): zonecfg -z $zone info rctl" test "$(cat "$work/zonecfg.args")" = "-z $zone info rctl"
+        # The replay prints the capture whatever it is asked.
+        run_cmd "$zoned" usr/sbin/zonecfg -z "$zone" info rctl
+        cat "$work/cmd.stdout" "$work/cmd.status" >"$work/want"
+        for args in "-z $zone info rctl" "info"; do
+            # shellcheck disable=SC2086
+            run_cmd "$snap" usr/sbin/zonecfg $args
+            cat "$work/cmd.stdout" "$work/cmd.status" >"$work/got"
+            check "$sh zones ($zonename, $zonecfg): zonecfg $args replays the capture" cmp -s "$work/want" "$work/got"
+        done
+    fi
+    case $zonename in
+    -|*sleep*)
+        check "$sh zones ($zonename, $zonecfg): no zonename, no capture" test ! -e "$snap/capture/zonename.out" -a ! -e "$snap/usr/bin/zonename" ;;
+    *)
+        same_replay "$zoned" "$snap" "$sh zones ($zonename, $zonecfg)" usr/bin/zonename ;;
+    esac
+    case $zonename in
+    *sleep*) check "$sh zones ($zonename, $zonecfg): one warning" test "$(wc -l <"$work/zoned.err")" = 1 ;;
+    *) check "$sh zones ($zonename, $zonecfg): no warning ($(cat "$work/zoned.err"))" test ! -s "$work/zoned.err" ;;
+    esac
+done <<'EOF'
+dash@echo dbzone@yes@dbzone
+posh@echo dbzone@yes@dbzone
+ksh93@echo dbzone@yes@dbzone
+dash@echo "db zone"; exit 0@yes@db zone
+dash@echo global; exit 1@yes@global
+dash@-@yes@global
+dash@exec sleep 300@yes@global
+posh@echo dbzone@no@-
 EOF
 
 # --- Failures: a message, a non-zero status, nothing left behind ------------------------
@@ -262,6 +419,13 @@ no output directory|1|$top/sim/solaris10|$work/out.fail/none
 two arguments|2|$top/sim/solaris10|$work/out.fail $work/out.fail
 a host without uname|1|$nouname|$work/out.fail
 EOF
+for limit in soon 0 -5 ""; do
+    KXSNAP_TIMEOUT=$limit KXSNAP_ROOT=$top/sim/solaris10 dash "$kxsnap" "$work/out.fail" >"$work/f.out" 2>"$work/f.err"
+    rc=$?
+    check "a time limit of '$limit': exit status 1 (got $rc)" test "$rc" = 1
+    check "a time limit of '$limit': says why" grep -q KXSNAP_TIMEOUT "$work/f.err"
+    check "a time limit of '$limit': leaves nothing" test -z "$(ls -A "$work/out.fail")"
+done
 
 # A signal in the middle of a collection removes the work directory.
 slow=$work/slow

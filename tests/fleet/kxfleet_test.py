@@ -7,6 +7,7 @@ import io
 import json
 import os
 import random
+import resource
 import shutil
 import subprocess
 import sys
@@ -19,6 +20,10 @@ TOP = os.path.dirname(os.path.dirname(HERE))
 sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.join(TOP, "contrib/ansible/files"))
 import kxfleet  # noqa: E402
+
+KXFLEET = os.path.join(TOP, "contrib/ansible/files/kxfleet.py")
+# The helper's address space in the hostile cases: a few times what it needs.
+MEMORY_LIMIT = 128 << 20
 
 
 def run(argv, data=b"", env=None):
@@ -56,6 +61,58 @@ def transcript(archive, name="db1.tar", encoding="uu", status=0, noise="", crlf=
             "KXSNAP-ARCHIVE %s\nKXSNAP-CKSUM %s %s\nKXSNAP-DATA-BEGIN %s\n%sKXSNAP-DATA-END\n%s"
             % (noise, status, name, ck[0], ck[1], encoding, body, noise))
     return text.replace("\n", "\r\n") if crlf else text
+
+
+def raw_member(name, kind=b"0", data=b"", fields=()):
+    """A member as tarfile would not write it: fields (offset, bytes) patched into the
+    header, the checksum made right again."""
+    info = tarfile.TarInfo(name)
+    info.size = len(data)
+    block = bytearray(info.tobuf(tarfile.GNU_FORMAT))
+    block[156:157] = kind
+    for offset, value in fields:
+        block[offset:offset + len(value)] = value
+    block[148:156] = b" " * 8
+    block[148:156] = b"%06o\0 " % sum(block)
+    return bytes(block) + data + b"\0" * (-len(data) % 512)
+
+
+def tar_of(*members):
+    """A tar of the MANIFEST and the given members (raw bytes, or (TarInfo, bytes))."""
+    buf = io.BytesIO()
+    with tarfile.open(fileobj=buf, mode="w", format=tarfile.PAX_FORMAT) as tar:
+        manifest = b"host: db1\nrelease: 5.10\n"
+        info = tarfile.TarInfo("MANIFEST")
+        info.size = len(manifest)
+        tar.addfile(info, io.BytesIO(manifest))
+        for member in members:
+            if isinstance(member, bytes):
+                tar.fileobj.write(member)
+                tar.offset += len(member)
+            else:
+                tar.addfile(member[0], io.BytesIO(member[1]))
+    return buf.getvalue()
+
+
+def sparse_pax(name, realsize):
+    """A sparse file in the pax form of GNU tar 1.0: the map in the data, one empty block."""
+    info = tarfile.TarInfo("GNUSparseFile.0/" + os.path.basename(name))
+    info.pax_headers = {"GNU.sparse.major": "1", "GNU.sparse.minor": "0",
+                        "GNU.sparse.name": name, "GNU.sparse.realsize": str(realsize)}
+    data = b"1\n0\n0\n".ljust(512, b"\0")
+    info.size = len(data)
+    return info, data
+
+
+def run_helper(text, dest, *args):
+    """kxfleet.py unpack in a child of bounded memory: (status, standard error)."""
+    def bounded():
+        resource.setrlimit(resource.RLIMIT_AS, (MEMORY_LIMIT, MEMORY_LIMIT))
+    data = text if isinstance(text, bytes) else text.encode("utf-8")
+    child = subprocess.run([sys.executable, KXFLEET, "unpack", "--dest", dest] + list(args),
+                           input=data, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                           preexec_fn=bounded, timeout=120)
+    return child.returncode, child.stderr.decode("utf-8", "replace")
 
 
 class Transfer(unittest.TestCase):
@@ -112,6 +169,8 @@ class Unpack(unittest.TestCase):
             i.type, i.size, i.linkname = kind, size, link
             return i
         evil = b"#!/bin/sh\ntouch /tmp/owned\n"
+        nul = info("etc/system.d/a", size=1)
+        nul.pax_headers = {"path": "etc/system.d/a\0b"}  # no file can have that name
         hostile = [
             (info("../escaped", size=1), b"x"),
             (info("/etc/cron.d/x", size=1), b"x"),
@@ -121,6 +180,7 @@ class Unpack(unittest.TestCase):
             (info("etc/system.d/.hidden", size=1), b"x"),
             (info("usr/sbin/sysdef", size=len(evil)), evil),
             (info("usr/bin/evil", size=len(evil)), evil),
+            (nul, b"x"),
         ]
         for form in ("tar", "tar.gz", "tar.Z"):
             with self.subTest(form):
@@ -139,7 +199,7 @@ class Unpack(unittest.TestCase):
                     self.assertEqual(kxfleet.REPLAY_COMMAND.format(name="sysdef"), stream.read())
                 self.assertEqual(["../escaped", "/etc/cron.d/x", "etc/system",
                                   "opt/vestrel/etc/vestrel.reg", "etc/system.d/fifo",
-                                  "etc/system.d/.hidden"], result["ignored"])
+                                  "etc/system.d/.hidden", "etc/system.d/a\0b"], result["ignored"])
                 self.assertEqual("5.10", result["manifest"]["release"])
                 self.assertEqual(["db1"], os.listdir(os.path.dirname(dest)))
 
@@ -148,7 +208,14 @@ class Unpack(unittest.TestCase):
         # collector writes, or a snapshot would be checked differently here.
         out = os.path.join(self.dir, "out")
         os.mkdir(out)
-        env = dict(os.environ, KXSNAP_ROOT=os.path.join(TOP, "sim/solaris11"))
+        host = os.path.join(self.dir, "host")  # Solaris 11 in a zone
+        shutil.copytree(os.path.join(TOP, "sim/solaris11"), host, symlinks=True)
+        for path, text in (("usr/bin/zonename", "echo dbzone"),
+                           ("usr/sbin/zonecfg", r"printf 'rctl:\n\tname: zone.max-shm-memory\n'")):
+            with open(os.path.join(host, path), "w") as stream:
+                stream.write("#!/bin/sh\n%s\n" % text)
+            os.chmod(os.path.join(host, path), 0o755)
+        env = dict(os.environ, KXSNAP_ROOT=host)
         path = run(["sh", os.path.join(TOP, "collect/kxsnap"), out], env=env).decode().split("\n")[-2]
         with open(path, "rb") as stream:
             archive = stream.read()
@@ -158,11 +225,13 @@ class Unpack(unittest.TestCase):
         ours = os.path.join(self.dir, "ours")
         kxfleet.unpack(transcript(archive, name=os.path.basename(path)), ours)
         for name in ("usr/bin/uname", "usr/bin/id", "usr/bin/grep", "usr/sbin/sysdef",
-                     "usr/sbin/prtconf"):
+                     "usr/sbin/prtconf", "usr/bin/zonename", "usr/sbin/zonecfg",
+                     "capture/zonename.out", "capture/zonename.status",
+                     "capture/zonecfg.out", "capture/zonecfg.status"):
             with self.subTest(name):
                 with open(os.path.join(theirs, name), "rb") as a, open(os.path.join(ours, name), "rb") as b:
                     self.assertEqual(a.read(), b.read())
-                self.assertTrue(os.access(os.path.join(ours, name), os.X_OK))
+                self.assertEqual(name.startswith("usr/"), os.access(os.path.join(ours, name), os.X_OK))
 
     def test_a_new_snapshot_replaces_the_old_whole(self):
         dest = os.path.join(self.dir, "db1")
@@ -182,6 +251,84 @@ class Unpack(unittest.TestCase):
             kxfleet.unpack(transcript(archive, name="db1.tar.gz"), os.path.join(self.dir, "d"),
                            max_bytes=100000)
         self.assertIn("more than", str(caught.exception))
+
+
+class Hostile(unittest.TestCase):
+    """What a host may send to harm the control node: each is refused in bounded memory
+    with one line naming the host, and the snapshot of the last run stays."""
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, self.dir)
+
+    def test_refused_in_one_line(self):
+        good = transcript(snapshot_tar())
+        deflated = bytearray(run(["gzip", "-c"], snapshot_tar([(tarfile.TarInfo("pad"), None)])))
+        deflated[40:60] = bytes(20)
+        negative = raw_member("etc/project", fields=[(124, b"\xff" * 12)])
+        cases = {
+            "a sparse file of 4 GiB in 10 KB": (transcript(tar_of(raw_member(
+                "etc/system", b"S", fields=[(483, b"%011o\0" % (4 << 30))])), "db1.tar"), "sparse"),
+            "a sparse file in the pax form": (transcript(tar_of(sparse_pax("etc/system", 4 << 30))),
+                                              "sparse"),
+            "od repeats up to a far offset": (transcript(b"").replace(
+                "KXSNAP-DATA-BEGIN uu\nbegin 600 db1.tar\n`\nend\n",
+                "KXSNAP-DATA-BEGIN od\n0000000 001\n*\n7777777777777777\n"), "more than"),
+            "corrupt deflate data": (transcript(bytes(deflated), name="db1.tar.gz"), "cannot uncompress"),
+            "a status of a superscript digit": (good.replace("KXSNAP-STATUS 0", "KXSNAP-STATUS \u00b2"),
+                                                "status that is no number"),
+            "a status of an Arabic-Indic zero": (good.replace("KXSNAP-STATUS 0", "KXSNAP-STATUS \u0660"),
+                                                 "status that is no number"),
+            "a cksum of a superscript digit": (good.replace("KXSNAP-CKSUM ", "KXSNAP-CKSUM \u00b2"),
+                                               "cksum that is no pair of numbers"),
+            "a uuencode line with a byte beyond ASCII": (good.replace("begin 600 db1.tar\n",
+                                                                      "begin 600 db1.tar\nM\u00e9\n"),
+                                                         "bad uuencode line"),
+            "a size below zero": (transcript(tar_of(negative)), "size below zero"),
+            "a pax record past its header": (transcript(tar_of(raw_member(
+                "PaxHeader", b"x", b"99 path=etc/system\n"))), "bad pax record"),
+            "a line of a megabyte in the archive's text": (good.replace(
+                "begin 600 db1.tar\n", "begin 600 db1.tar\n" + "M" * (1 << 20) + "\n"), "a line of more"),
+        }
+        for label, (text, message) in cases.items():
+            with self.subTest(label):
+                dest = os.path.join(self.dir, label, "db1")
+                os.makedirs(os.path.join(dest, "etc"))
+                status, err = run_helper(text, dest)
+                self.assertEqual(1, status, err)
+                self.assertEqual(1, len(err.splitlines()), err)
+                self.assertTrue(err.startswith("kxfleet: db1: "), err)
+                self.assertIn(message, err)
+                self.assertEqual(["etc"], os.listdir(dest), "the last snapshot stays")
+
+    def test_a_large_archive_is_refused_in_bounded_memory(self):
+        # Far more than the helper may hold, and every form of archive text.
+        blob = random.Random(11).randbytes(64 << 20)
+        for encoding in ("uu", "od"):
+            with self.subTest(encoding):
+                text = transcript(blob if encoding == "uu" else blob[:8 << 20], encoding=encoding)
+                status, err = run_helper(text, os.path.join(self.dir, "db1"), "--max-bytes", str(1 << 20))
+                self.assertEqual((1, "kxfleet: db1: the archive is more than 1048576 bytes\n"),
+                                 (status, err))
+
+    def test_damaged_archives_are_refused_never_crash(self):
+        # Each byte damaged in turn, the cksum made to match: the decompressors and the
+        # tar reader must each say what is wrong or take what is whole.
+        forms = {"tar": lambda t: t, "tar.gz": lambda t: run(["gzip", "-c"], t),
+                 "tar.Z": lambda t: run(["compress", "-c"], t)}
+        rnd = random.Random(3)
+        for form, pack in forms.items():
+            archive = pack(snapshot_tar([(tarfile.TarInfo("etc/system.d/x" * 9), b"")]))
+            for n in range(120):
+                damaged = bytearray(archive)
+                for _ in range(1 + n % 4):
+                    damaged[rnd.randrange(len(damaged))] = rnd.randrange(256)
+                with self.subTest(form=form, n=n):
+                    try:
+                        kxfleet.unpack(transcript(bytes(damaged), name="db1." + form),
+                                       os.path.join(self.dir, "%s.%d" % (form, n)))
+                    except kxfleet.UnpackError:
+                        pass
 
 
 class Summary(unittest.TestCase):
@@ -210,6 +357,9 @@ class Summary(unittest.TestCase):
               "notes": "kxsnap: warning: not run as root"},
              ["db6", "5.10", "255", "0", ["the check failed: see /opt/kx/trace/trace.log",
                                           "kxsnap: warning: not run as root"]]),
+            # unpack's line names the host, which the row names already
+            ({"host": "db7", "state": "not-collected", "message": "db7: bad tar: cut short"},
+             ["db7", "-", "not-collected", "-", ["bad tar: cut short"]]),
         ]
         for outcome, row in cases:
             with self.subTest(outcome["host"]):
