@@ -36,6 +36,8 @@ const char* const kTraceStopped = "トレース量が上限(32MiB)を超えた�
 std::string sLine;
 std::string sVisible;
 std::string sConverted;
+// The last line that is no detail, "function message", unconverted.
+std::string sLastMessage;
 
 // What the run has written, from trace start (or the first line) to trace stop.
 struct TraceRun {
@@ -225,6 +227,9 @@ int kxl_outWriteTracelog(const char* iFunc, const char* iMsg, size_t iLen, bool 
     if (!kxl_isStarted() || kxl_isCut(iFunc, iDetail)) {
         return 0;
     }
+    if (!iDetail) {
+        sLastMessage.assign(iFunc).append(" ").append(iMsg, iLen);
+    }
     return kxl_outLineOf(time(nullptr), iFunc, iMsg, iLen);
 }
 
@@ -251,6 +256,7 @@ void kxg_iniGlobalTrace()
 {
     kxl_cloTraceFile();
     sRun = TraceRun{};
+    sLastMessage.clear();
     gKXDefChkPath.reset();
     gExecComName.reset();
 }
@@ -294,6 +300,11 @@ int kxg_outWriteTracelogEx(const char* iFunc, const char* iFormat, ...)
     int aResult = kxl_vOutWriteTracelog(iFunc, false, iFormat, aArgs);
     va_end(aArgs);
     return aResult;
+}
+
+const std::string& kxg_getLastTraceMessage()
+{
+    return sLastMessage;
 }
 
 int kxg_outDetailTracelog(const char* iFunc, const char* iMsg)

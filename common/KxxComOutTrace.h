@@ -45,6 +45,10 @@ int kxg_outDetailTracelog(const char* iFunc, const char* iMsg);
 int kxg_outDetailTracelogEx(const char* iFunc, const char* iFormat, ...)
     __attribute__((format(printf, 2, 3)));
 
+// The last line written that is no detail, "function message" as the program holds it
+// (EUC-JP): after a failure, the cause the failing step traced.
+const std::string& kxg_getLastTraceMessage();
+
 // Moves the trace file into the first free history slot trace_01.log .. trace_03.log, or
 // over the oldest of them when all three are taken; the run moves no other while it goes
 // on. 0; -9980 the oldest not removed; -9981 the trace file not renamed; -9982 a history

@@ -197,6 +197,11 @@ std::string kxg_getHostPath(const std::string& iPath)
     return kxl_resolveHostPath(kxg_getAbsolutePath(aRoot), iPath);
 }
 
+bool kxg_isRefusedHostPath(const std::string& iHostPath)
+{
+    return iHostPath == kRefusedHostPath;
+}
+
 void kxg_setHostPathRefusal(KxHostPathRefusal iNotify)
 {
     sHostPathRefusal = iNotify;

@@ -29,6 +29,9 @@ void kxg_delFileRemove(const std::string& iPath);
 // reader refuses as no regular file and no shell runs, and the refusal is told (below).
 std::string kxg_getHostPath(const std::string& iPath);
 
+// Whether kxg_getHostPath refused the path it gave as iHostPath.
+bool kxg_isRefusedHostPath(const std::string& iHostPath);
+
 // Told of each symbolic link that kxg_getHostPath refuses: its path and its target.
 using KxHostPathRefusal = void (*)(const std::string& iLink, const std::string& iTarget);
 

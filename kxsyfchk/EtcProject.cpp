@@ -110,7 +110,7 @@ void kxl_setControlValue(const std::string& iProject, const std::vector<ControlV
     const ControlValue& aValue = kxl_chooseValue(iValues, ioRecord.Privilege);
     kxl_traceText(kSekFunc, "括弧内の値[%.*s]", aValue.Text);
     ioRecord.CurrentPrivilege = kxl_cutField(aValue.Privilege, kPrivilegeMax);
-    kxg_outWriteTracelogEx(kSekFunc, "設定する権限レベル[%s]", ioRecord.CurrentPrivilege.c_str());
+    kxg_outDetailTracelogEx(kSekFunc, "設定する権限レベル[%s]", ioRecord.CurrentPrivilege.c_str());
     ioRecord.CurrentValue = kxl_cutField(aValue.Value, kParamTextMax);
     ioRecord.CurrentFile = kProjectFile;
     ioRecord.CurrentProject = iProject;
@@ -120,7 +120,7 @@ void kxl_setControlValue(const std::string& iProject, const std::vector<ControlV
     }
     ioRecord.Problem = SettingProblem::None;
     ioRecord.ProblemDetail.clear();
-    kxg_outWriteTracelogEx(kSekFunc, "設定する値[%s]", ioRecord.CurrentValue.c_str());
+    kxg_outDetailTracelogEx(kSekFunc, "設定する値[%s]", ioRecord.CurrentValue.c_str());
 }
 
 // Gives the control's values, or why they are not in force, to the records of the control
@@ -134,11 +134,11 @@ bool kxl_setControl(const std::string& iProject, const std::string& iName, Value
     for (SysPrmRecord* aRecord : aFound == iIndex.end() ? std::vector<SysPrmRecord*>()
                                                         : aFound->second) {
         if (!kxl_isForProject(*aRecord, iProject)) {
-            kxg_outWriteTracelog(kSekFunc, "指定された以外のプロジェクト");
+            kxg_outDetailTracelog(kSekFunc, "指定された以外のプロジェクト");
             continue;
         }
         aTaken = true;
-        kxg_outWriteTracelogEx(kSekFunc, "パラメタ発見[%s]", aRecord->ParamName.c_str());
+        kxg_outDetailTracelogEx(kSekFunc, "パラメタ発見[%s]", aRecord->ParamName.c_str());
         if (iParse == ValueParse::Values && iRefusal == ValueRefusal::None) {
             kxl_setControlValue(iProject, iValues, *aRecord);
         } else if (!kxl_hasValue(*aRecord) && !aRecord->ProjectName.empty()) {
@@ -184,16 +184,16 @@ bool kxl_setAttribute(const std::string& iProject, Text iBlock, ProjectScan& ioS
     const ResourceControl* aControl = kxl_findControl(aName, ioScan.Minor);
     bool aWanted = ioScan.Index.count(aName) != 0;
     if (aControl == nullptr && !aWanted) {
-        kxg_outWriteTracelog(kSekFunc, "該当パラメタなし");
+        kxg_outDetailTracelog(kSekFunc, "該当パラメタなし");
         return true;
     }
     if (aName.compare(0, 5, "zone.") == 0) {
-        kxg_outWriteTracelogEx(kSekFunc, "ゾーン全体の資源制御は/etc/projectでは効果なし[%s]",
+        kxg_outDetailTracelogEx(kSekFunc, "ゾーン全体の資源制御は/etc/projectでは効果なし[%s]",
                                aName.c_str());
         return true;
     }
     if (aEqual == Text::npos) {
-        kxg_outWriteTracelog(kSekFunc, "パラメタ名の後ろに'='が無い場合、次のブロックへ");
+        kxg_outDetailTracelog(kSekFunc, "パラメタ名の後ろに'='が無い場合、次のブロックへ");
     }
     bool aDenyAlways = aControl != nullptr && (aControl->Flags & kRctlDenyAlways) != 0;
     std::vector<ControlValue> aValues;
@@ -210,14 +210,14 @@ bool kxl_setAttribute(const std::string& iProject, Text iBlock, ProjectScan& ioS
     ValueRefusal aRefusal =
         aParse == ValueParse::Values ? kxl_chkValues(aControl, aValues) : ValueRefusal::None;
     if (aParse == ValueParse::NoValue) {
-        kxg_outWriteTracelog(kSekFunc, "取得した文字列に'('または')'が含まれていない場合、次のブロックへ");
+        kxg_outDetailTracelog(kSekFunc, "取得した文字列に'('または')'が含まれていない場合、次のブロックへ");
     } else if (aParse == ValueParse::BasicValue || aRefusal != ValueRefusal::None) {
         kxg_outWriteTracelogEx(kSekFunc, "受け付けられない値のため適用されない[%s][%s]", aName.c_str(),
                                aParse == ValueParse::BasicValue ? "basic"
                                                                 : kxl_getRefusalName(aRefusal));
     }
     if (!kxl_setControl(iProject, aName, aParse, aRefusal, aValues, ioScan.Index)) {
-        kxg_outWriteTracelog(kSekFunc, "該当パラメタなし");
+        kxg_outDetailTracelog(kSekFunc, "該当パラメタなし");
     }
     return true;
 }
@@ -267,17 +267,17 @@ void kxl_setProjectLine(const std::string& iLine, ProjectScan& ioScan)
     Text aAttributes;
     int aParse = kxl_parseProjectEntry(iLine, aName, aAttributes);
     if (aParse == 14) {
-        kxg_outWriteTracelog(aFunc, ":が含まれない場合、次の行へ");
+        kxg_outDetailTracelog(aFunc, ":が含まれない場合、次の行へ");
         return;
     }
     if (aParse != 0) {
-        kxg_outWriteTracelog(aFunc, "プロジェクトの形式でない場合、次の行へ");
+        kxg_outDetailTracelog(aFunc, "プロジェクトの形式でない場合、次の行へ");
         return;
     }
     kxl_traceText(aFunc, ":以降[%.*s]", aAttributes);
     // The name service returns the first entry of a name; later ones are never used.
     if (!ioScan.Seen.insert(aName).second) {
-        kxg_outWriteTracelogEx(aFunc, "同名プロジェクトの2つ目以降のエントリは無効[%s]",
+        kxg_outDetailTracelogEx(aFunc, "同名プロジェクトの2つ目以降のエントリは無効[%s]",
                                aName.c_str());
         return;
     }

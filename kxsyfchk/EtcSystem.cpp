@@ -68,22 +68,22 @@ void kxl_setSystemLine(const std::string& iLine, const std::string& iSource,
     if (aParse == 14) {
         return;
     }
-    kxg_outWriteTracelogEx(aFunc, "set行[%s]", iLine.c_str());
+    kxg_outDetailTracelogEx(aFunc, "set行[%s]", iLine.c_str());
     if (aParse != 0) {
-        kxg_outWriteTracelog(aFunc, " = がない。次の行へ");
+        kxg_outDetailTracelog(aFunc, " = がない。次の行へ");
         return;
     }
     auto aFound = iIndex.find(aName);
     if (aFound == iIndex.end()) {
-        kxg_outWriteTracelog(aFunc, "該当パラメタなし");
+        kxg_outDetailTracelog(aFunc, "該当パラメタなし");
         return;
     }
-    kxg_outWriteTracelogEx(aFunc, "パラメタ発見[%s]", aName.c_str());
+    kxg_outDetailTracelogEx(aFunc, "パラメタ発見[%s]", aName.c_str());
     std::string aValue = kxl_cutField(aText, kParamTextMax);
-    kxg_outWriteTracelogEx(aFunc, "設定値：[%s]", aValue.c_str());
+    kxg_outDetailTracelogEx(aFunc, "設定値：[%s]", aValue.c_str());
     if (!kxl_isKernelValue(aValue)) {
         if (!aValue.empty()) {
-            kxg_outWriteTracelog(aFunc, "カーネルが値として読めないため無効(前の設定が有効)");
+            kxg_outDetailTracelog(aFunc, "カーネルが値として読めないため無効(前の設定が有効)");
         }
         return;
     }
@@ -139,10 +139,12 @@ int kxl_getFragments(bool iTraced, std::vector<std::string>& oPaths)
     std::sort(aNames.begin(), aNames.end());
     for (const std::string& aName : aNames) {
         std::string aPath = std::string(kFragmentDir) + "/" + aName;
-        if (kxg_chkFileExist(kxg_getHostPath(aPath)) == 3) {
+        std::string aHostPath = kxg_getHostPath(aPath);
+        // A fragment that leads out of the host root is unreadable, not passed over.
+        if (kxg_chkFileExist(aHostPath) == 3 || kxg_isRefusedHostPath(aHostPath)) {
             oPaths.push_back(aPath);
         } else if (iTraced) {
-            kxg_outWriteTracelogEx(kSolFunc, "通常ファイル以外は読み飛ばし[%s]", aPath.c_str());
+            kxg_outDetailTracelogEx(kSolFunc, "通常ファイル以外は読み飛ばし[%s]", aPath.c_str());
         }
     }
     return 0;
@@ -194,7 +196,7 @@ int kxl_GetSystemParamSol(const std::string& iOSName, const RecordIndex& iIndex)
     }
     for (const std::string& aFile : aFiles) {
         if (aFile != kSystemFile) {
-            kxg_outWriteTracelogEx(kSolFunc, "フラグメントファイル[%s]", aFile.c_str());
+            kxg_outDetailTracelogEx(kSolFunc, "フラグメントファイル[%s]", aFile.c_str());
         }
         int aResult = kxl_readSystemFile(aFile, iIndex);
         if (aResult != 0) {

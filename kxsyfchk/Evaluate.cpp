@@ -68,7 +68,7 @@ struct Evaluation {
 int kxl_getNeedValue(const SysPrmRecord& iRec, const Evaluation& iEval, unsigned long long& oValue)
 {
     if (iRec.NeedValue == kCalc) {
-        kxg_outWriteTracelogEx(kListFunc, "必要値=%s", iRec.NeedValue.c_str());
+        kxg_outDetailTracelogEx(kListFunc, "必要値=%s", iRec.NeedValue.c_str());
         if (kxl_getCalcNeedVal(iRec.ParamName, iEval.OSName, iEval.Info, oValue) != 0) {
             kxg_outWriteTracelog(kListFunc, "必要値(calcフラグ)計算エラー");
             return -9995;
@@ -76,7 +76,7 @@ int kxl_getNeedValue(const SysPrmRecord& iRec, const Evaluation& iEval, unsigned
     } else {
         oValue = kxl_cnvRowNumber(iRec.NeedValue);
     }
-    kxg_outWriteTracelogEx(kListFunc, "最小必要値[%llu]", oValue);
+    kxg_outDetailTracelogEx(kListFunc, "最小必要値[%llu]", oValue);
     if (oValue == ULLONG_MAX) {
         kxl_traceNeedTooLarge();
         return -1;
@@ -89,7 +89,7 @@ int kxl_addOSInitValue(const SysPrmRecord& iRec, unsigned long long& ioMinimum)
 {
     unsigned long long aInit = 0;
     if (iRec.OSInitValue == kCalc) {
-        kxg_outWriteTracelogEx(kListFunc, "OS初期値=%s", iRec.OSInitValue.c_str());
+        kxg_outDetailTracelogEx(kListFunc, "OS初期値=%s", iRec.OSInitValue.c_str());
         if (kxl_getCalcOSInit(iRec.ParamName, aInit) != 0) {
             kxg_outWriteTracelog(kListFunc, "OS初期値(calcフラグ)計算エラー");
             return -1;
@@ -97,7 +97,7 @@ int kxl_addOSInitValue(const SysPrmRecord& iRec, unsigned long long& ioMinimum)
     } else {
         aInit = kxl_cnvRowNumber(iRec.OSInitValue);
     }
-    kxg_outWriteTracelogEx(kListFunc, "OS初期値[%llu]", aInit);
+    kxg_outDetailTracelogEx(kListFunc, "OS初期値[%llu]", aInit);
     if (aInit == ULLONG_MAX) {
         kxl_traceInitTooLarge();
         return -1;
@@ -107,7 +107,7 @@ int kxl_addOSInitValue(const SysPrmRecord& iRec, unsigned long long& ioMinimum)
         return -1;
     }
     ioMinimum += aInit;
-    kxg_outWriteTracelogEx(kListFunc, "加算後最小必要値[%llu]", ioMinimum);
+    kxg_outDetailTracelogEx(kListFunc, "加算後最小必要値[%llu]", ioMinimum);
     return 0;
 }
 
@@ -129,9 +129,9 @@ int kxl_getSingleMinimum(SysPrmRecord& ioRec, const Evaluation& iEval, unsigned 
 void kxl_chkPrivilege(const std::string& iFound, SysPrmRecord& ioRec)
 {
     if (kxl_cnvPrivilege(ioRec.Privilege) != kxl_cnvPrivilege(iFound)) {
-        kxg_outWriteTracelog(kListFunc, "権限が誤っています");
-        kxg_outWriteTracelogEx(kListFunc, "必要権限：%s", ioRec.Privilege.c_str());
-        kxg_outWriteTracelogEx(kListFunc, "設定権限：%s", iFound.c_str());
+        kxg_outDetailTracelog(kListFunc, "権限が誤っています");
+        kxg_outDetailTracelogEx(kListFunc, "必要権限：%s", ioRec.Privilege.c_str());
+        kxg_outDetailTracelogEx(kListFunc, "設定権限：%s", iFound.c_str());
         ioRec.ErrStat += kErrPrivilege;
     }
 }
@@ -146,9 +146,9 @@ int kxl_chkDefaultLimit(SysPrmRecord& ioRec, const Evaluation& iEval)
         return aResult;
     }
     std::string aDefault = std::to_string(ioRec.DefaultLimit);
-    kxg_outWriteTracelogEx(kListFunc, "既定値で判定[%s]", aDefault.c_str());
+    kxg_outDetailTracelogEx(kListFunc, "既定値で判定[%s]", aDefault.c_str());
     if (kxl_chkSysMin(aDefault, aMinimum, NumberBase::Decimal, ioRec.MinimumValue) != 0) {
-        kxg_outWriteTracelog(kListFunc, "パラメタ値がありません");
+        kxg_outDetailTracelog(kListFunc, "パラメタ値がありません");
         ioRec.ErrStat = kErrNotSet;
         return 0;
     }
@@ -166,9 +166,9 @@ int kxl_chkSingleValue(SysPrmRecord& ioRec, const Evaluation& iEval)
     }
     if (kxl_chkSysMin(kxl_getJudgedValue(ioRec), aMinimum, kxl_getNumberBase(ioRec.Source),
                       ioRec.MinimumValue) != 0) {
-        kxg_outWriteTracelog(kListFunc, "設定値が最小必要値以下です");
-        kxg_outWriteTracelogEx(kListFunc, "最小必要値：%s", ioRec.MinimumValue.c_str());
-        kxg_outWriteTracelogEx(kListFunc, "設定値    ：%s", ioRec.CurrentValue.c_str());
+        kxg_outDetailTracelog(kListFunc, "設定値が最小必要値以下です");
+        kxg_outDetailTracelogEx(kListFunc, "最小必要値：%s", ioRec.MinimumValue.c_str());
+        kxg_outDetailTracelogEx(kListFunc, "設定値    ：%s", ioRec.CurrentValue.c_str());
         ioRec.ErrStat += kErrBelowMinimum;
     }
     kxl_chkPrivilege(ioRec.CurrentPrivilege, ioRec);
@@ -217,14 +217,14 @@ int kxl_getOptMinimums(const SysPrmRecord& iRec, unsigned long long* oNeed)
                        "基準がoptcriの場合、必要値にcalcは指定できない", true, oNeed) != 0) {
         return -1;
     }
-    kxg_outWriteTracelogEx(kListFunc, "最小必要値：%llu,%llu,%llu,%llu", oNeed[0], oNeed[1],
+    kxg_outDetailTracelogEx(kListFunc, "最小必要値：%llu,%llu,%llu,%llu", oNeed[0], oNeed[1],
                            oNeed[2], oNeed[3]);
     unsigned long long aInit[kOptInitCount] = {};
     if (kxl_cutNumbers(iRec.OSInitValue, kOptInitCount,
                        "基準がoptcriの場合、OS初期値にcalcは指定できない", false, aInit) != 0) {
         return -1;
     }
-    kxg_outWriteTracelogEx(kListFunc, "　OS初期値：%llu,%llu", aInit[0], aInit[1]);
+    kxg_outDetailTracelogEx(kListFunc, "　OS初期値：%llu,%llu", aInit[0], aInit[1]);
     if (kxl_sumTooLarge(oNeed[1], aInit[0]) || kxl_sumTooLarge(oNeed[3], aInit[1])) {
         kxl_traceSumTooLarge();
         return -1;
@@ -238,7 +238,7 @@ int kxl_getOptMinimums(const SysPrmRecord& iRec, unsigned long long* oNeed)
 // Such records have no privilege test.
 int kxl_chkOptCri(SysPrmRecord& ioRec)
 {
-    kxg_outWriteTracelog(kListFunc, "基準が CRIOPT のROOT");
+    kxg_outDetailTracelog(kListFunc, "基準が CRIOPT のROOT");
     unsigned long long aNeed[kOptNeedCount] = {};
     if (kxl_getOptMinimums(ioRec, aNeed) != 0) {
         return -1;
@@ -260,9 +260,9 @@ int kxl_chkOptCri(SysPrmRecord& ioRec)
     aWords += aWord.empty() ? 0 : 1;
     ioRec.MinimumValue = aMinimums.substr(0, kParamTextMax);
     if (aWords != kOptNeedCount || aBelow) {
-        kxg_outWriteTracelog(kListFunc, "設定値のどれかが最小必要値以下です");
-        kxg_outWriteTracelogEx(kListFunc, "最小必要値：%s", ioRec.MinimumValue.c_str());
-        kxg_outWriteTracelogEx(kListFunc, "設定値    ：%s", ioRec.CurrentValue.c_str());
+        kxg_outDetailTracelog(kListFunc, "設定値のどれかが最小必要値以下です");
+        kxg_outDetailTracelogEx(kListFunc, "最小必要値：%s", ioRec.MinimumValue.c_str());
+        kxg_outDetailTracelogEx(kListFunc, "設定値    ：%s", ioRec.CurrentValue.c_str());
         ioRec.ErrStat += kErrBelowMinimum;
     }
     return 0;
@@ -316,16 +316,16 @@ int kxl_chkSysMin(const std::string& iCurrent, unsigned long long iMinimum, Numb
     unsigned long long aValue = 0;
     int aNumber = kxl_cnvSettingNumber(iCurrent, iBase, aValue);
     if (aNumber == kNoNumber) {
-        kxg_outWriteTracelogEx(aFunc, "システム取得値に変換不能文字あり[%s]", aCur);
+        kxg_outDetailTracelogEx(aFunc, "システム取得値に変換不能文字あり[%s]", aCur);
         return -1;
     }
     // A number beyond 64 bits is larger than any minimum.
     if (aNumber == kNumberTooLarge || aValue >= iMinimum) {
-        kxg_outWriteTracelogEx(aFunc, "必要最小値の方が小さいまたは同じ（正常）[%s]>=[%s]", aCur,
+        kxg_outDetailTracelogEx(aFunc, "必要最小値の方が小さいまたは同じ（正常）[%s]>=[%s]", aCur,
                                aMinText);
         return 0;
     }
-    kxg_outWriteTracelogEx(aFunc, "必要最小値の方が大きい[%s]<[%s]", aCur, aMinText);
+    kxg_outDetailTracelogEx(aFunc, "必要最小値の方が大きい[%s]<[%s]", aCur, aMinText);
     return -1;
 }
 
@@ -338,13 +338,13 @@ int kxl_ChkSystemParamList(const std::string& iOSName, const InstallInfo& iInfo,
     size_t aCount = kxl_cntRecords(ioList);
     for (size_t i = 0; i < aCount; i++) {
         SysPrmRecord& aRec = ioList.Records[i];
-        kxg_outWriteTracelogEx(aFunc, "チェック中のパラメタ：%s", aRec.ParamName.c_str());
+        kxg_outDetailTracelogEx(aFunc, "チェック中のパラメタ：%s", aRec.ParamName.c_str());
         aRec.ErrStat = 0;
         int aResult = 0;
         if (aRec.CurrentValue.empty() && aRec.Origin == LimitOrigin::Default) {
             aResult = kxl_chkDefaultLimit(aRec, aEval);
         } else if (aRec.CurrentValue.empty()) {
-            kxg_outWriteTracelog(aFunc, "パラメタ値がありません");
+            kxg_outDetailTracelog(aFunc, "パラメタ値がありません");
             aRec.ErrStat = kErrNotSet;
             kxl_setRowMinimums(aRec);
         } else {

@@ -24,6 +24,6 @@ std::string kxl_cutField(Text iText, size_t iMax)
 void kxl_traceText(const char* iFunc, const char* iFormat, Text iText)
 {
     const size_t kTraceTextMax = 4096;
-    kxg_outWriteTracelogEx(iFunc, iFormat, static_cast<int>(std::min(iText.size(), kTraceTextMax)),
+    kxg_outDetailTracelogEx(iFunc, iFormat, static_cast<int>(std::min(iText.size(), kTraceTextMax)),
                            iText.data());
 }

@@ -266,7 +266,7 @@ Json kxl_makeDocument(const JsonReport& iJson, int iResult, const InstallInfo& i
     aDoc["failure"] = aRan ? Json(nullptr)
                            : Json{{"code", iResult},
                                   {"step", kxl_textOrNull(iUtf8, iJson.FailedStep)},
-                                  {"cause", nullptr}};
+                                  {"cause", kxl_textOrNull(iUtf8, iJson.FailureCause)}};
     // Paths from the root: a reader of the document may work in another directory.
     aDoc["trace"] = gKXDefChkPath ? Json(kxg_getAbsolutePath(kxg_getTracePath())) : Json(nullptr);
     aDoc["output_log"] = iOutLog.empty() ? Json(nullptr) : Json(kxg_getAbsolutePath(iOutLog));

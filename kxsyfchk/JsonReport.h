@@ -15,7 +15,8 @@
 struct JsonReport {
     std::string Path;       // empty: no document is wanted
     std::string OSName;     // "Solaris10"; empty until the release is known
-    std::string FailedStep; // the step of the check that failed, as traced
+    std::string FailedStep;   // the step of the check that failed, as traced
+    std::string FailureCause; // the trace line before it, which says why
 };
 
 // The path of the document from KXSYFCHK_JSON; empty when it is unset or empty.

@@ -72,11 +72,11 @@ int kxl_cnvSysdefWord(const std::string& iWord, unsigned long long& oValue)
     bool aHex = kxl_isHexText(iWord, NumberBase::Sysdef);
     // "0x" alone is no number, not a zero.
     if (kxl_cnvSettingNumber(iWord, NumberBase::Sysdef, oValue) == kNoNumber) {
-        kxg_outWriteTracelogEx(aFunc, aHex ? "数値以外の文字あり(16進)[%s]" : "数値以外の文字あり[%s]",
+        kxg_outDetailTracelogEx(aFunc, aHex ? "数値以外の文字あり(16進)[%s]" : "数値以外の文字あり[%s]",
                                iWord.c_str());
         return -1;
     }
-    kxg_outWriteTracelogEx(aFunc, aHex ? "パラメタ値発見(16進)[%s]" : "パラメタ値発見(10進)[%s]",
+    kxg_outDetailTracelogEx(aFunc, aHex ? "パラメタ値発見(16進)[%s]" : "パラメタ値発見(10進)[%s]",
                            iWord.c_str());
     return 0;
 }
@@ -93,10 +93,20 @@ int kxl_getSysdefLineValue(std::string iLine, const char* iLabel, unsigned long 
     uint32_t aPos = 0;
     std::string aWord;
     kxg_cutBlTbWord(iLine, aPos, aWord);
-    if (aWord.size() > kPieceMax || iLine.size() - aPos > kPieceMax) {
+    if (iLine.size() - aPos > kPieceMax) {
         return 14;
     }
-    kxg_outWriteTracelogEx(aFunc, "先頭からタブまたはスペースまでの文字列を取得[%s]",
+    if (aWord.size() > kPieceMax) {
+        // The value of the line looked for, too long to be a number: the output is
+        // unreadable, not without the value.
+        std::string aLabel = iLine.substr(aPos);
+        if (kxg_trimRight(kxg_trimLeft(aLabel)) != iLabel) {
+            return 14;
+        }
+        kxg_outWriteTracelogEx(aFunc, "値の文字列が長すぎるため読めない[%s]", iLabel);
+        return -1;
+    }
+    kxg_outDetailTracelogEx(aFunc, "先頭からタブまたはスペースまでの文字列を取得[%s]",
                            aWord.c_str());
     kxg_trimRight(kxg_trimLeft(aWord));
     if (aWord.empty()) {
@@ -104,9 +114,9 @@ int kxl_getSysdefLineValue(std::string iLine, const char* iLabel, unsigned long 
     }
     std::string aLabel = iLine.substr(aPos);
     kxg_trimRight(kxg_trimLeft(aLabel));
-    kxg_outWriteTracelogEx(aFunc, "タブまたはスペースから末尾までの文字列を取得[%s]",
+    kxg_outDetailTracelogEx(aFunc, "タブまたはスペースから末尾までの文字列を取得[%s]",
                            aLabel.c_str());
-    kxg_outWriteTracelogEx(aFunc, "パラメタの文字列と取得した文字列を比較[%s][%s]", iLabel,
+    kxg_outDetailTracelogEx(aFunc, "パラメタの文字列と取得した文字列を比較[%s][%s]", iLabel,
                            aLabel.c_str());
     if (aLabel != iLabel) {
         return 14;
@@ -135,6 +145,11 @@ int kxl_readMemorySize(FILE* iFile, unsigned long long& oMegabytes)
     }
     kxg_outWriteTracelogEx(aFunc, "メモリサイズ発見:[%s MByte]", aSize.c_str());
     kxl_cnvSettingNumber(aSize, NumberBase::Decimal, oMegabytes);
+    // No host runs without memory: a size of 0 is output that cannot be trusted.
+    if (oMegabytes == 0) {
+        kxg_outWriteTracelog(aFunc, "物理メモリが0のためprtconfの出力を読めない");
+        return -1;
+    }
     return 0;
 }
 

@@ -19,7 +19,7 @@ int kxl_getSystemVal(const char* iWord, const char* iLabel, unsigned long long& 
 int kxl_GetSysMemory(unsigned long long& oBytes);
 
 // The size in megabytes from the first prtconf output line of iFile that states one.
-// 0 read; -1 none; -9993 no memory.
+// 0 read; -1 none, or a size of 0; -9993 no memory.
 int kxl_readMemorySize(FILE* iFile, unsigned long long& oMegabytes);
 
 // The value of the first valid sysdef output line of iFile labelled iLabel.

@@ -186,14 +186,14 @@ void kxl_setDefaultLimit(const Limit& iLimit, bool iBasic, SysPrmRecord& ioRecor
 {
     const char* aPrivilege = iBasic ? kBasic : kPrivileged;
     if (*iLimit.Tunable == '\0') {
-        kxg_outWriteTracelogEx(kLimitFunc, "設定がないため既定値で判定 %s[%llu]",
+        kxg_outDetailTracelogEx(kLimitFunc, "設定がないため既定値で判定 %s[%llu]",
                                ioRecord.ParamName.c_str(), iLimit.Value);
         ioRecord.Origin = LimitOrigin::Default;
         ioRecord.DefaultLimit = iLimit.Value;
         ioRecord.DefaultPrivilege = aPrivilege;
         return;
     }
-    kxg_outWriteTracelogEx(kLimitFunc, "設定がないため/etc/systemの%sの値で判定 %s[%llu](%s)",
+    kxg_outDetailTracelogEx(kLimitFunc, "設定がないため/etc/systemの%sの値で判定 %s[%llu](%s)",
                            iLimit.Tunable, ioRecord.ParamName.c_str(), iLimit.Value,
                            iLimit.File.c_str());
     ioRecord.Origin = LimitOrigin::Tunable;
@@ -215,11 +215,11 @@ void kxl_setFdSetting(const LimitScan& iScan, SysPrmRecord& ioRecord)
     bool aMaxSet = false;
     unsigned long long aMax = kxl_getFdMax(iScan, aMaxSet);
     if (ioRecord.ParamName == kFdCur && aInForce > aMax) {
-        kxg_outWriteTracelogEx(kLimitFunc, "rlim_fd_curはrlim_fd_maxまで下げられる[%llu]->[%llu]",
+        kxg_outDetailTracelogEx(kLimitFunc, "rlim_fd_curはrlim_fd_maxまで下げられる[%llu]->[%llu]",
                                aInForce, aMax);
         aInForce = aMax;
     } else if (aInForce != aValue) {
-        kxg_outWriteTracelogEx(kLimitFunc, "32ビットの変数のため下位32ビットが有効 %s[%llu]",
+        kxg_outDetailTracelogEx(kLimitFunc, "32ビットの変数のため下位32ビットが有効 %s[%llu]",
                                ioRecord.ParamName.c_str(), aInForce);
     }
     if (aInForce != aValue) {

@@ -83,7 +83,7 @@ bool kxl_passFilter(const std::string& iField, const std::string& iHostValue,
     if (iField.empty() || iField == iHostValue) {
         return true;
     }
-    kxg_outWriteTracelogEx("kxl_setSysPrmFrm", iTraceFormat, iField.c_str());
+    kxg_outDetailTracelogEx("kxl_setSysPrmFrm", iTraceFormat, iField.c_str());
     return false;
 }
 
@@ -184,7 +184,7 @@ int kxl_setSysPrmFrm(const std::string& iRow, const std::string& iOSName,
     if (!kxl_chkRowTarget(aFields, iOSName, iInfo)) {
         return kRowNotApplicable;
     }
-    kxg_outWriteTracelogEx("kxl_setSysPrmFrm", "取得行[%s]", iRow.c_str());
+    kxg_outDetailTracelogEx("kxl_setSysPrmFrm", "取得行[%s]", iRow.c_str());
     return kxl_setRecordValues(aFields, oRecord);
 }
 
@@ -210,7 +210,7 @@ int kxl_setSysLstFrm(const SysPrmRecord& iRecord, SysPrmList& ioList,
 {
     const char* aFunc = "kxl_setSysLstFrm";
     if (!ioKeys.insert(kxl_makeRecordKey(iRecord)).second) {
-        kxg_outWriteTracelog(aFunc, "重複レコードあり");
+        kxg_outDetailTracelog(aFunc, "重複レコードあり");
         return 0;
     }
     if (ioList.Count == ioList.Capacity) {

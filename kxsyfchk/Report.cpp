@@ -18,10 +18,10 @@ bool kxl_hasProjectColumns(const std::string& iOSName)
     return iOSName == "Solaris10" || iOSName == "Solaris11";
 }
 
-// Console message, title, message and column heading, written once before the first line.
+// Title, message and column heading, written once before the first line.
 int kxl_outReportHeader(const std::string& iOSName, const std::string& iOutLog)
 {
-    if (kxg_outSysMessage("07004") != 0 || kxg_outOLTitle(iOutLog) != 0 ||
+    if (kxg_outOLTitle(iOutLog) != 0 ||
         kxg_outOLMessage(iOutLog, "07001", kToolId) != 0) {
         return -1;
     }
@@ -102,7 +102,11 @@ int kxl_outReport(const std::string& iOSName, const std::string& iOutLog, const 
         }
     }
     if (aLines > 0) {
-        return kxg_outOLString(iOutLog, "\n\n") == 0 ? 1 : -1;
+        // The console points at the output log only once the report is there whole.
+        if (kxg_outOLString(iOutLog, "\n\n") != 0) {
+            return -1;
+        }
+        return kxg_outSysMessage("07004") == 0 ? 1 : -1;
     }
     return kxg_outSysMessage("07005") == 0 ? 0 : -1;
 }

@@ -151,7 +151,7 @@ int kxl_GetZoneControls(const RecordIndex& iIndex)
     for (const auto& aName : iIndex) {
         auto aFound = aControls.find(aName.first);
         if (aFound == aControls.end()) {
-            kxg_outWriteTracelogEx(kZoneFunc, "ゾーンの設定になし[%s]", aName.first.c_str());
+            kxg_outDetailTracelogEx(kZoneFunc, "ゾーンの設定になし[%s]", aName.first.c_str());
             continue;
         }
         for (SysPrmRecord* aRecord : aName.second) {

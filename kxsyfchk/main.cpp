@@ -27,6 +27,7 @@ bool kxl_isServedRole(const std::string& iRole)
 // Traces the failure of a step of the check and keeps it for the results. -1.
 int kxl_failStep(const char* iStep, JsonReport& ioJson)
 {
+    ioJson.FailureCause = kxg_getLastTraceMessage();
     kxg_outWriteTracelog(kFunc, iStep);
     ioJson.FailedStep = iStep;
     return -1;

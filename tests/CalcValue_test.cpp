@@ -71,8 +71,10 @@ TEST_F(CalcValue, KernelValueFromSysdef)
         {aPad + " " + kMsgmnbLabel + "\n8 " + kMsgmnbLabel + "\n", 0, 8},
         {"5 " + kMsgmnbLabel + aPad + "\n9 " + kMsgmnbLabel + "\n", 0, 9},
         {"4096\t" + kMsgmnbLabel + " x\n4096\tmax bytes on queue (MSGMNBX)\n", 14, 0},
-        // A labelled line with no number is unreadable output, not a missing value.
+        // A labelled line with no number is unreadable output, not a missing value; so is
+        // one whose value word is too long to hold.
         {"0x\t" + kMsgmnbLabel + "\n", -1, 0},
+        {aPad + " " + kMsgmnbLabel + "\n", -1, 0},
         {"", 14, 0},
     };
     for (const Case& aCase : aCases) {
@@ -96,7 +98,7 @@ TEST_F(CalcValue, MemoryFromPrtconf)
         unsigned long long Bytes;
     } aCases[] = {
         {"Memory size: 2048 Megabytes\n", 0, 2147483648ULL},
-        {"Memory size: 0 Megabytes\n", 0, 0},
+        {"Memory size: 0 Megabytes\n", -1, 0},
         {"Memory size: 17592186044414 Megabytes\n", 0, 17592186044414ULL * 1048576ULL},
         {"Memory size: 17592186044415 Megabytes\n", -1, 0},
         {"Memory size: 99999999999999999999999 Megabytes\n", -1, 0},

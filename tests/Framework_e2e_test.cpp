@@ -221,10 +221,13 @@ TEST_F(StartEnd, SecondInstanceIsRefusedAndLeavesTheLockAlone)
     ASSERT_EQ(1, read(aFromChild[0], &aByte, 1));
     ASSERT_EQ('L', aByte);
 
-    RunResult aRun = run();
+    // The refused run leaves the results document of the running one alone.
+    kxtest::writeFile(mTool / "r.json", "the running check's document");
+    RunResult aRun = run({"out.log"}, {{"KXSYFCHK_JSON", mTool / "r.json"}});
     EXPECT_EQ(255, aRun.Status);
     EXPECT_TRUE(sameBytes(message("99004"), aRun.Out));
     EXPECT_TRUE(kxtest::exists(aFlag));
+    EXPECT_EQ("the running check's document", kxtest::readFile(mTool / "r.json"));
 
     (void)!write(aToChild[1], "x", 1);
     waitpid(aPid, nullptr, 0);

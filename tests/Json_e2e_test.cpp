@@ -135,6 +135,8 @@ TEST_F(JsonResults, FailedRunAndFilesThatCannotBeWritten)
     EXPECT_EQ(255, aDoc["exit_status"]);
     EXPECT_EQ(-1, aDoc["failure"]["code"]);
     EXPECT_EQ(kxtest::eucToUtf8("システムファイルから値取得失敗"), aDoc["failure"]["step"]);
+    EXPECT_EQ(kxtest::eucToUtf8("kxl_GetSystemParamSolx ファイルオープンエラー"),
+              aDoc["failure"]["cause"]);
     EXPECT_EQ(nullptr, aDoc["product"]);
     EXPECT_EQ(Json::array(), aDoc["requirements"]);
 
