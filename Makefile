@@ -1,4 +1,5 @@
-# Convenience front end over CMake. `make test` and `make demo` do all set-up.
+# Convenience front end over CMake. `make test` and `make demo` do all set-up: they
+# install the Debian packages the machine lacks (tools/install-deps), then build.
 BUILD    ?= build
 ASAN     ?= build-sanitize
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
@@ -10,26 +11,38 @@ MAKEFLAGS += --no-print-directory
 
 all: build
 
+DEPS      = sh tools/install-deps
+CONFIGURE = cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	$(DEPS) build
+	$(CONFIGURE)
 
 build: $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: build
+# Configured again, so that a build made before the test packages were there has them.
+test:
+	$(DEPS) build test
+	$(CONFIGURE)
+	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 $(ASAN)/CMakeCache.txt:
+	$(DEPS) build test
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DKX_SANITIZE=ON
 
 check-sanitize: $(ASAN)/CMakeCache.txt
 	cmake --build $(ASAN) -j $(JOBS)
 	cd $(ASAN) && ctest --output-on-failure -j $(JOBS)
 
-demo: build
+# The demo needs the command and its tool files only, not the test suite.
+demo: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target kxsyfchk kx_data
 	sh sim/demo.sh $(BUILD)
 
 bench: build
+	$(DEPS) bench
 	sh bench/run.sh $(BUILD)
 
 clean:
@@ -40,6 +53,7 @@ clean:
 # and dash; the playbook part runs where ansible-playbook is installed.
 .PHONY: fleet-test
 fleet-test: build
+	$(DEPS) fleet
 	sh tests/fleet/run.sh $(BUILD)
 
 # libFuzzer targets (tests/fuzz/README.md): clang, sanitizers, no EUC-JP literals.
@@ -49,6 +63,7 @@ FUZZ_SECONDS ?= 60
 .PHONY: fuzz fuzz-smoke fuzz-build fuzz-clean
 
 $(FUZZ)/CMakeCache.txt:
+	$(DEPS) build fuzz
 	cmake -S . -B $(FUZZ) -DCMAKE_CXX_COMPILER=clang++ -DKX_FUZZ=ON -DKX_BUILD_TESTS=OFF
 
 fuzz-build: $(FUZZ)/CMakeCache.txt

@@ -137,7 +137,11 @@ same_files() { # host root, snapshot root, description
     {
         (cd "$1" && find . -type f)
         echo ./MANIFEST
-        for c in uname-r uname-a id sysdef prtconf; do
+        for c in uname-r uname-a id sysdef prtconf zonename zonecfg; do
+            case $c in
+            zonename) [ -f "$1/usr/bin/zonename" ] || continue ;;
+            zonecfg) [ -f "$1/usr/sbin/zonecfg" ] || continue ;;
+            esac
             echo "./capture/$c.out"
             echo "./capture/$c.status"
         done
@@ -350,6 +354,7 @@ while IFS='@' read -r sh zonename zonecfg zone; do
     tag=$sh.$(echo "$zonename$zonecfg" | tr -c 'a-z0-9' _)
     zoned=$work/zoned.$tag
     cp -R "$top/sim/solaris10" "$zoned"
+    rm -f "$zoned/usr/bin/zonename" "$zoned/usr/sbin/zonecfg"
     if [ "$zonename" != - ]; then
         printf '#!/bin/sh\n%s\n' "$zonename" >"$zoned/usr/bin/zonename"
         chmod 755 "$zoned/usr/bin/zonename"
