@@ -13,6 +13,8 @@ bool gICLCAscii = false;
 namespace {
 
 const iconv_t kNoDescriptor = nullptr;
+// What a conversion cache holds at most, keys and values together.
+const size_t kCacheBytesMax = 1048576;
 
 // One call of the platform conversion into the free end of ioOut (from ioUsed on); a
 // null iIn asks for the shift back to the initial state. errno of the stop, 0 when done.
@@ -27,12 +29,39 @@ int kxl_iconvStep(iconv_t iDesc, char** iIn, size_t* iInLeft, std::string& ioOut
     return aError;
 }
 
+// iText's run of non-ASCII bytes converted, from ioCache when it holds it.
+const std::string& kxl_cnvRun(iconv_t iDesc, const char* iRun, size_t iLen, KxConvCache* ioCache)
+{
+    static std::string sPart;
+    if (ioCache == nullptr) {
+        kxg_cnvText(iDesc, iRun, iLen, sPart);
+        return sPart;
+    }
+    if (ioCache->Desc != iDesc) {
+        *ioCache = KxConvCache();
+        ioCache->Desc = iDesc;
+    }
+    // The key is looked up in a string kept from call to call: no allocation on a hit.
+    static std::string sKey;
+    sKey.assign(iRun, iLen);
+    auto aFound = ioCache->Runs.find(sKey);
+    if (aFound != ioCache->Runs.end()) {
+        return aFound->second;
+    }
+    kxg_cnvText(iDesc, iRun, iLen, sPart);
+    if (ioCache->Bytes + iLen + sPart.size() > kCacheBytesMax) {
+        return sPart;
+    }
+    ioCache->Bytes += iLen + sPart.size();
+    return ioCache->Runs.emplace(sKey, sPart).first->second;
+}
+
 // Converts only the runs of non-ASCII bytes of iText (whole characters of EUC-JP, whose
 // every byte is above 0x7F) and copies the ASCII between them: most texts of the tool are
 // mostly ASCII, and the descriptor's own work is what costs.
-void kxl_cnvNonAscii(iconv_t iDesc, const char* iText, size_t iLen, std::string& oOut)
+void kxl_cnvNonAscii(iconv_t iDesc, const char* iText, size_t iLen, std::string& oOut,
+                     KxConvCache* ioCache)
 {
-    static std::string sPart;
     oOut.clear();
     size_t aPos = 0;
     while (aPos < iLen) {
@@ -46,8 +75,7 @@ void kxl_cnvNonAscii(iconv_t iDesc, const char* iText, size_t iLen, std::string&
             aEnd++;
         }
         if (aEnd > aAscii) {
-            kxg_cnvText(iDesc, iText + aAscii, aEnd - aAscii, sPart);
-            oOut += sPart;
+            oOut += kxl_cnvRun(iDesc, iText + aAscii, aEnd - aAscii, ioCache);
         }
         aPos = aEnd;
     }
@@ -59,10 +87,10 @@ void kxl_cnvNonAscii(iconv_t iDesc, const char* iText, size_t iLen, std::string&
 // cut off at the end, becomes one "?" and the conversion goes on, so that no text loses
 // its end.
 void kxg_cnvText(iconv_t iDesc, const char* iText, size_t iLen, std::string& oOut,
-                 bool iAsciiKept)
+                 bool iAsciiKept, KxConvCache* ioCache)
 {
     if (iAsciiKept) {
-        kxl_cnvNonAscii(iDesc, iText, iLen, oOut);
+        kxl_cnvNonAscii(iDesc, iText, iLen, oOut, ioCache);
         return;
     }
     static char sSubstitute[] = "?";

@@ -352,6 +352,8 @@ int kxg_runSysCom(const std::string& iCommand)
     const char* aFunc = "kxg_runSysCom";
     kxg_outWriteTracelog(aFunc, "[システムコマンド実施]");
     kxg_outWriteTracelog(aFunc, iCommand.c_str());
+    // The command may run long or hang: what the run traced so far is in the file first.
+    kxg_flushTrace();
     fflush(nullptr);
     unsigned long aSeconds = kxl_getCommandTimeout();
     FilePtr aErrors = kxl_opnErrorFile();

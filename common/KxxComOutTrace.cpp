@@ -1,11 +1,14 @@
 // KxxComOutTrace.cpp
 #include "KxxComOutTrace.h"
 
+#include <cerrno>
+#include <csignal>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "KxxComCodeConv.h"
 #include "KxxComFile.h"
@@ -27,6 +30,10 @@ const off_t kTraceRunLimit = 16 * 1048576;
 const off_t kTraceRunMax = 2 * kTraceRunLimit;
 const int kTraceHistoryFiles = 3;
 const size_t kTraceFormatBuffer = 4096;
+// Lines go into the file in blocks: when a second has passed, when this much waits,
+// before a command starts, before the history moves, at trace stop and on a signal that
+// ends the tool.
+const size_t kTraceBlock = 65536;
 
 const char* const kDetailCut = "トレース量が上限(16MiB)を超えたため以降の詳細は出力しない";
 const char* const kTraceStopped = "トレース量が上限(32MiB)を超えたため以降のトレースは出力しない";
@@ -38,6 +45,18 @@ std::string sVisible;
 std::string sConverted;
 // The last line that is no detail, "function message", unconverted.
 std::string sLastMessage;
+// The conversions of the Japanese texts of the trace lines, made once.
+KxConvCache sConvCache;
+
+// The lines not yet in the file, converted, and the second they were written in. A signal
+// that ends the tool writes them first; one that comes while a line is being added waits
+// until the line is whole.
+std::string sPending;
+time_t sPendingSecond = -1;
+volatile sig_atomic_t sAdding = 0;
+volatile sig_atomic_t sEndingSignal = 0;
+// The descriptor of the open trace file, for the signal handler; -1 when none is open.
+volatile int sTraceFd = -1;
 
 // What the run has written, from trace start (or the first line) to trace stop.
 struct TraceRun {
@@ -70,8 +89,11 @@ std::string kxl_traceDirPath()
     return *gKXDefChkPath + "/trace";
 }
 
+const std::string& kxl_getTracePathOnce();
+
 void kxl_cloTraceFile()
 {
+    sTraceFd = -1;
     sTrace = TraceFile{};
 }
 
@@ -96,6 +118,7 @@ FILE* kxl_opnTraceFile(const std::string& iPath, time_t iNow)
         return nullptr;
     }
     sTrace.File = std::move(aFile);
+    sTraceFd = fileno(sTrace.File.get());
     sTrace.Path = iPath;
     sTrace.Dev = aStat.st_dev;
     sTrace.Ino = aStat.st_ino;
@@ -154,7 +177,7 @@ bool kxl_addMessage(const char* iMsg, size_t iLen, std::string& ioLine)
             ioLine.append(iMsg, iLen);
             return true;
         }
-        kxg_cnvText(gIC, iMsg, iLen, sConverted, gICAscii);
+        kxg_cnvText(gIC, iMsg, iLen, sConverted, gICAscii, &sConvCache);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -162,24 +185,90 @@ bool kxl_addMessage(const char* iMsg, size_t iLen, std::string& ioLine)
     return true;
 }
 
-// Appends ioLine to the trace file. 0; -9998 not opened; -9991 not written.
-int kxl_outLine(time_t iNow, const std::string& iLine)
+// Writes iLen bytes to the descriptor whole, as a signal handler may. false on failure.
+bool kxl_writeAll(int iFd, const char* iData, size_t iLen)
 {
-    FILE* aFile = kxl_opnTraceFile(kxg_getTracePath(), iNow);
-    if (aFile == nullptr) {
-        return -9998;
+    while (iLen > 0) {
+        ssize_t aWritten = write(iFd, iData, iLen);
+        if (aWritten < 0 && errno == EINTR) {
+            continue;
+        }
+        if (aWritten <= 0) {
+            return false;
+        }
+        iData += aWritten;
+        iLen -= static_cast<size_t>(aWritten);
     }
-    // Flushed at once: other commands of the family read the trace while a run goes on.
-    if (fwrite(iLine.data(), 1, iLine.size(), aFile) != iLine.size() || fflush(aFile) != 0) {
+    return true;
+}
+
+// Writes the waiting lines into the trace file. 0; -9998 not opened; -9991 not written
+// (the lines are lost, as a line that cannot be written always was).
+int kxl_flushPending(time_t iNow)
+{
+    if (sPending.empty()) {
+        return 0;
+    }
+    FILE* aFile = kxl_opnTraceFile(kxl_getTracePathOnce(), iNow);
+    bool aWritten = aFile != nullptr && kxl_writeAll(fileno(aFile), sPending.data(), sPending.size());
+    off_t aSize = static_cast<off_t>(sPending.size());
+    sPending.clear();
+    if (!aWritten) {
         kxl_cloTraceFile();
-        return -9991;
+        return aFile == nullptr ? -9998 : -9991;
     }
-    sTrace.Size += static_cast<off_t>(iLine.size());
-    sRun.Written += static_cast<off_t>(iLine.size());
+    sTrace.Size += aSize;
     if (sTrace.Size > kTraceRunLimit && !sRun.Rotated) {
         kxg_rotateTrace();
     }
     return 0;
+}
+
+// Ends the tool on a signal that came while a line was being added, now that it is whole.
+void kxl_endOnSignal()
+{
+    int aSignal = sEndingSignal;
+    kxl_flushPending(time(nullptr));
+    signal(aSignal, SIG_DFL);
+    raise(aSignal);
+}
+
+// Adds ioLine to the lines waiting for the trace file; the waiting lines of an earlier
+// second, or a full block, go into it first. 0; -9998 not opened; -9991 not written.
+int kxl_outLine(time_t iNow, const std::string& iLine)
+{
+    int aResult = iNow != sPendingSecond ? kxl_flushPending(iNow) : 0;
+    // A file that cannot be opened is told at the line, not a second later.
+    if (aResult == 0 && kxl_opnTraceFile(kxl_getTracePathOnce(), iNow) == nullptr) {
+        return -9998;
+    }
+    sAdding = 1;
+    sPending += iLine;
+    sAdding = 0;
+    if (sEndingSignal != 0) {
+        kxl_endOnSignal();
+    }
+    sPendingSecond = iNow;
+    sRun.Written += static_cast<off_t>(iLine.size());
+    if (aResult == 0 && sPending.size() >= kTraceBlock) {
+        aResult = kxl_flushPending(iNow);
+    }
+    return aResult;
+}
+
+// A signal that ends the tool: the waiting lines go into the file, then the signal takes
+// its course.
+void kxl_onEndingSignal(int iSignal)
+{
+    if (sAdding != 0) {
+        sEndingSignal = iSignal;
+        return;
+    }
+    if (sTraceFd >= 0) {
+        kxl_writeAll(sTraceFd, sPending.data(), sPending.size());
+    }
+    signal(iSignal, SIG_DFL);
+    raise(iSignal);
 }
 
 // Writes one trace line of the iLen bytes of iMsg, with its head.
@@ -252,9 +341,27 @@ std::string kxg_getTracePath()
     return kxl_traceDirPath() + "/trace.log";
 }
 
+namespace {
+
+// The trace path, made again only when the tool directory changes.
+const std::string& kxl_getTracePathOnce()
+{
+    static std::string sDir, sPath;
+    if (sPath.empty() || sDir != *gKXDefChkPath) {
+        sDir = *gKXDefChkPath;
+        sPath = kxg_getTracePath();
+    }
+    return sPath;
+}
+
+} // namespace
+
 void kxg_iniGlobalTrace()
 {
+    kxg_flushTrace();
     kxl_cloTraceFile();
+    sPending.clear();
+    sPendingSecond = -1;
     sRun = TraceRun{};
     sLastMessage.clear();
     gKXDefChkPath.reset();
@@ -263,6 +370,15 @@ void kxg_iniGlobalTrace()
 
 int kxg_rotateTrace()
 {
+    // The lines of the run so far belong to the file that moves.
+    if (!sPending.empty()) {
+        std::string aPending;
+        aPending.swap(sPending);
+        FILE* aFile = kxl_opnTraceFile(kxg_getTracePath(), time(nullptr));
+        if (aFile != nullptr) {
+            kxl_writeAll(fileno(aFile), aPending.data(), aPending.size());
+        }
+    }
     kxl_cloTraceFile();
     sRun.Rotated = true;
     std::string aTrace = kxg_getTracePath();
@@ -300,6 +416,29 @@ int kxg_outWriteTracelogEx(const char* iFunc, const char* iFormat, ...)
     int aResult = kxl_vOutWriteTracelog(iFunc, false, iFormat, aArgs);
     va_end(aArgs);
     return aResult;
+}
+
+int kxg_flushTrace()
+{
+    if (!kxl_isStarted()) {
+        return 0;
+    }
+    return kxl_flushPending(time(nullptr));
+}
+
+void kxg_catchEndingSignals()
+{
+    for (int aSignal : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) {
+        struct sigaction aOld;
+        // A signal ignored when the tool started stays ignored.
+        if (sigaction(aSignal, nullptr, &aOld) == 0 && aOld.sa_handler == SIG_IGN) {
+            continue;
+        }
+        struct sigaction aAction = {};
+        aAction.sa_handler = kxl_onEndingSignal;
+        sigemptyset(&aAction.sa_mask);
+        sigaction(aSignal, &aAction, nullptr);
+    }
 }
 
 const std::string& kxg_getLastTraceMessage()

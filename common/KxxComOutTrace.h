@@ -25,6 +25,10 @@ std::string kxg_getTracePath();
 // a new run for the limits of the trace.
 void kxg_iniGlobalTrace();
 
+// Lines are written in blocks: they reach the file when a second has passed, before a
+// command starts (kxg_flushTrace), before the history moves, at trace stop and when a
+// signal ends the tool, so that a reader sees them up to a second late.
+
 // Appends one trace line, its control characters written visibly ("\n", "\x1b"); a
 // trace file that grows beyond 16 MiB goes into the history right away, unless the run
 // has moved one there already. A run that has written 32 MiB writes no more lines.
@@ -44,6 +48,14 @@ int kxg_outDetailTracelog(const char* iFunc, const char* iMsg);
 // kxg_outDetailTracelog with a printf-style message, cut at 4095 bytes.
 int kxg_outDetailTracelogEx(const char* iFunc, const char* iFormat, ...)
     __attribute__((format(printf, 2, 3)));
+
+// Writes the waiting lines into the trace file. 0 (also when the trace is off); -9998
+// not opened; -9991 not written.
+int kxg_flushTrace();
+
+// Catches the signals that end the tool (hangup, interrupt, quit, terminate), those not
+// ignored when it started, so that the waiting lines are written before it ends.
+void kxg_catchEndingSignals();
 
 // The last line written that is no detail, "function message" as the program holds it
 // (EUC-JP): after a failure, the cause the failing step traced.

@@ -76,6 +76,7 @@ iconv_t kxl_openDescriptor(const std::string& iCode)
 // The history step of trace start: an oversize trace file goes into the history.
 int kxl_chkFileSize()
 {
+    kxg_flushTrace();
     struct stat aTraceStat;
     if (stat(kxg_getTracePath().c_str(), &aTraceStat) != 0 ||
         aTraceStat.st_size <= kTraceSizeLimit) {
@@ -178,6 +179,7 @@ int kxg_TraceMemAllc(const char* iStartName)
     }
     gKXDefChkPath = kxl_toolDirOf(aDir);
     kxg_setHostPathRefusal(kxl_traceRefusedLink);
+    kxg_catchEndingSignals();
 
     kxg_opnIcov();
     if (kxl_chkFileSize() != 0) {

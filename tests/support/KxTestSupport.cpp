@@ -50,6 +50,8 @@ std::vector<std::string> splitLines(const std::string& iText)
 
 std::string readFile(const std::string& iPath)
 {
+    // A trace file is read as a run leaves it: with the lines still waiting written.
+    kxg_flushTrace();
     std::ifstream aIn(iPath, std::ios::binary);
     std::ostringstream aOut;
     aOut << aIn.rdbuf();
