@@ -2,13 +2,13 @@
 # Benchmarks kxsyfchk with hyperfine and prints a table:
 # - a typical run on each simulated host against two scripts that run the same command
 #   lines, one through /bin/sh -c each (as system() does) and one directly;
-# - 1,000, 10,000 and 30,000 rows against as many settings on large synthetic Solaris 10
-#   and 9 hosts, with the growth from 1,000 to 10,000 rows, the peak memory and the size
+# - 1,000, 10,000 and 100,000 rows against as many settings on large synthetic Solaris 10
+#   and 9 hosts, with the growth from one count to the next, the peak memory and the size
 #   of the trace one run writes.
 # Usage: sh bench/run.sh [BUILD_DIR] [ROW_COUNTS]
 set -eu
 build=${1:-build}
-counts=${2:-"1000 10000 30000"}
+counts=${2:-"1000 10000 100000"}
 top=$(cd "$(dirname "$0")/.." && pwd)
 # The build directory, from the source tree unless given from the root.
 case $build in /*) ;; *) build=$top/$build ;; esac
@@ -93,8 +93,14 @@ for rows in $counts; do
     echo "$line $mem | $trace |"
 done
 unset KXDEFCHK_HOST_ROOT
-if [ -n "${t_sol10_1000:-}" ] && [ -n "${t_sol10_10000:-}" ]; then
-    echo
-    echo "Growth from 1,000 to 10,000 rows: Solaris 10 $(ratio "$t_sol10_10000" "$t_sol10_1000")×," \
-        "Solaris 9 $(ratio "$t_sol9_10000" "$t_sol9_1000")×."
-fi
+# The growth in time from each row count to the next.
+echo
+last=""
+for rows in $counts; do
+    if [ -n "$last" ]; then
+        eval "a10=\$t_sol10_$last b10=\$t_sol10_$rows a9=\$t_sol9_$last b9=\$t_sol9_$rows"
+        echo "Growth from $last to $rows rows: Solaris 10 $(ratio "$b10" "$a10")×," \
+            "Solaris 9 $(ratio "$b9" "$a9")×."
+    fi
+    last=$rows
+done

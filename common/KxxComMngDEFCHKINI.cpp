@@ -1,6 +1,7 @@
 // KxxComMngDEFCHKINI.cpp
 #include "KxxComMngDEFCHKINI.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -15,6 +16,8 @@ namespace {
 
 // A missing-entry list is shown to the user from a 4096-byte buffer: at most 4095 bytes.
 const size_t kMissingListMax = 4095;
+// The tool definition file, in the tool directory.
+const char* const kIniFile = "/sys/kxdefchk_SOL.ini";
 
 // The path of the tool definition file. -9993 when the tool directory is not known.
 int kxl_memINIFilePath(std::string& oPath)
@@ -23,7 +26,7 @@ int kxl_memINIFilePath(std::string& oPath)
         kxg_outWriteTracelog("kxl_memINIFilePath", "パスメモリ確保エラー");
         return -9993;
     }
-    oPath = *gKXDefChkPath + "/sys/kxdefchk_SOL.ini";
+    oPath = *gKXDefChkPath + kIniFile;
     return 0;
 }
 
@@ -329,6 +332,32 @@ int kxg_getVOXLFlg(uint32_t& oFlag)
 int kxg_getFileNum(int& oCount)
 {
     return kxl_getFileNumber("kxg_getFileNum", oCount);
+}
+
+size_t kxg_cntUseFileLines(int iFileCount)
+{
+    if (!gKXDefChkPath) {
+        return 0;
+    }
+    std::string aIniPath = *gKXDefChkPath + kIniFile;
+    size_t aLines = 0;
+    for (int aNum = 1; aNum <= iFileCount; aNum++) {
+        std::string aSection, aDir, aName;
+        FilePtr aFile;
+        if (kxg_readIniString(kxl_ownSection(), kxl_numberedKey("useFile%d", aNum), aSection, aIniPath) != 0 ||
+            kxg_readIniString(aSection, "FilePath", aDir, aIniPath) != 0 ||
+            kxg_readIniString(aSection, "FileName", aName, aIniPath) != 0 ||
+            !(aFile = kxg_openInput(*gKXDefChkPath + "/" + aDir + "/" + aName))) {
+            break;
+        }
+        char aBlock[65536];
+        size_t aRead;
+        aLines++; // a last line without a newline
+        while ((aRead = fread(aBlock, 1, sizeof aBlock, aFile.get())) > 0) {
+            aLines += std::count(aBlock, aBlock + aRead, '\n');
+        }
+    }
+    return aLines;
 }
 
 int kxg_getUseFilePath(std::string& oPath, int iNum)

@@ -19,6 +19,11 @@ int kxg_getVOXLFlg(uint32_t& oFlag);
 // value leaves oCount as it was. 0 read; -9995 not readable or not all digits.
 int kxg_getFileNum(int& oCount);
 
+// Lines in the first iFileCount parameter list files of the executing command together,
+// up to the first file not named or not opened. Nothing is traced: the files are opened,
+// and their failures told, when they are loaded.
+size_t kxg_cntUseFileLines(int iFileCount);
+
 // Path of the iNum-th (1-based) parameter list file of the executing command.
 // 0 built; -9993 definition file path not built; -9995 a value not readable.
 int kxg_getUseFilePath(std::string& oPath, int iNum);

@@ -8,42 +8,44 @@
 
 namespace {
 
-// The records of each source, by name.
-struct SourceIndexes {
-    RecordIndex System;
-    RecordIndex Project;
-    RecordIndex Zone;
+// Which host settings the records read.
+struct SourcesRead {
+    bool System = false;
+    bool Project = false;
+    bool Zone = false;
 };
 
-// Sets each record's source and indexes it among the records of that source.
-void kxl_setSources(const std::string& iOSName, SysPrmList& ioList, SourceIndexes& oIndexes)
+// Sets each record's source and indexes the records by name.
+SourcesRead kxl_setSources(const std::string& iOSName, SysPrmList& ioList)
 {
+    SourcesRead aRead;
     size_t aCount = kxl_cntRecords(ioList);
     for (size_t i = 0; i < aCount; i++) {
         SysPrmRecord& aRecord = ioList.Records[i];
         aRecord.Source = kxl_getSettingSource(iOSName, aRecord.ParamName);
-        RecordIndex& aIndex = aRecord.Source == SettingSource::Project ? oIndexes.Project
-                              : aRecord.Source == SettingSource::Zone  ? oIndexes.Zone
-                                                                       : oIndexes.System;
-        aIndex[aRecord.ParamName].push_back(&aRecord);
+        bool& aFlag = aRecord.Source == SettingSource::Project ? aRead.Project
+                      : aRecord.Source == SettingSource::Zone  ? aRead.Zone
+                                                               : aRead.System;
+        aFlag = true;
     }
+    kxl_makeIndex(ioList);
+    return aRead;
 }
 
 } // namespace
 
 int kxl_GetSystemParam(const std::string& iOSName, SysPrmList& ioList)
 {
-    SourceIndexes aIndexes;
-    kxl_setSources(iOSName, ioList, aIndexes);
+    SourcesRead aRead = kxl_setSources(iOSName, ioList);
     int aResult = 0;
-    if (!aIndexes.Project.empty()) {
-        aResult = kxl_GetSystemParamSolx(iOSName, aIndexes.Project);
+    if (aRead.Project) {
+        aResult = kxl_GetSystemParamSolx(iOSName, ioList);
     }
-    if (aResult == 0 && !aIndexes.Zone.empty()) {
-        aResult = kxl_GetZoneControls(aIndexes.Zone);
+    if (aResult == 0 && aRead.Zone) {
+        aResult = kxl_GetZoneControls(ioList);
     }
-    if (aResult == 0 && !aIndexes.System.empty()) {
-        aResult = kxl_GetSystemParamSol(iOSName, aIndexes.System);
+    if (aResult == 0 && aRead.System) {
+        aResult = kxl_GetSystemParamSol(iOSName, ioList);
     }
     return aResult == 0 ? kxl_getLimitInForce(iOSName, ioList) : aResult;
 }

@@ -22,7 +22,7 @@ const int kProjectColons = 5;
 
 // What the reading of /etc/project works with.
 struct ProjectScan {
-    const RecordIndex& Index;
+    SysPrmList& List;
     int Minor;                             // the release, 10 for Solaris 10
     std::unordered_set<std::string> Seen;  // project names whose entry counted
 };
@@ -119,7 +119,7 @@ void kxl_setControlValue(const std::string& iProject, const std::vector<ControlV
         ioRecord.CurrentControl += (ioRecord.CurrentControl.empty() ? "(" : ",(") + aEach.Text + ")";
     }
     ioRecord.Problem = SettingProblem::None;
-    ioRecord.ProblemDetail.clear();
+    ioRecord.ProblemDetail = SharedText();
     kxg_outDetailTracelogEx(kSekFunc, "設定する値[%s]", ioRecord.CurrentValue.c_str());
 }
 
@@ -127,49 +127,44 @@ void kxl_setControlValue(const std::string& iProject, const std::vector<ControlV
 // that take settings of this project's entry. false when none does.
 bool kxl_setControl(const std::string& iProject, const std::string& iName, ValueParse iParse,
                     ValueRefusal iRefusal, const std::vector<ControlValue>& iValues,
-                    const RecordIndex& iIndex)
+                    SysPrmList& ioList)
 {
-    auto aFound = iIndex.find(iName);
     bool aTaken = false;
-    for (SysPrmRecord* aRecord : aFound == iIndex.end() ? std::vector<SysPrmRecord*>()
-                                                        : aFound->second) {
-        if (!kxl_isForProject(*aRecord, iProject)) {
+    kxl_forEachNamed(ioList, iName, SettingSource::Project, [&](SysPrmRecord& ioRecord) {
+        if (!kxl_isForProject(ioRecord, iProject)) {
             kxg_outDetailTracelog(kSekFunc, "指定された以外のプロジェクト");
-            continue;
+            return;
         }
         aTaken = true;
-        kxg_outDetailTracelogEx(kSekFunc, "パラメタ発見[%s]", aRecord->ParamName.c_str());
+        kxg_outDetailTracelogEx(kSekFunc, "パラメタ発見[%s]", ioRecord.ParamName.c_str());
         if (iParse == ValueParse::Values && iRefusal == ValueRefusal::None) {
-            kxl_setControlValue(iProject, iValues, *aRecord);
-        } else if (!kxl_hasValue(*aRecord) && !aRecord->ProjectName.empty()) {
+            kxl_setControlValue(iProject, iValues, ioRecord);
+        } else if (!kxl_hasValue(ioRecord) && !ioRecord.ProjectName.empty()) {
             // A later valid occurrence in the entry still replaces this one.
-            aRecord->Problem = iParse == ValueParse::NoValue ? SettingProblem::NoValue
+            ioRecord.Problem = iParse == ValueParse::NoValue ? SettingProblem::NoValue
                                                              : SettingProblem::Refused;
-            aRecord->ProblemDetail = iParse == ValueParse::NoValue    ? "no-value"
+            ioRecord.ProblemDetail = iParse == ValueParse::NoValue    ? "no-value"
                                      : iParse == ValueParse::BasicValue ? "basic"
                                                                         : kxl_getRefusalName(iRefusal);
-            aRecord->CurrentFile = kProjectFile;
+            ioRecord.CurrentFile = kProjectFile;
         }
-    }
+    });
     return aTaken;
 }
 
 // Marks every record that takes settings of the project: its entry ends at iControl and
 // logins into the project fail.
-void kxl_setEntryBroken(const std::string& iProject, const std::string& iControl,
-                        const RecordIndex& iIndex)
+void kxl_setEntryBroken(const std::string& iProject, const std::string& iControl, SysPrmList& ioList)
 {
-    for (const auto& aName : iIndex) {
-        for (SysPrmRecord* aRecord : aName.second) {
-            bool aOwn = aRecord->ProjectName.empty() ? aRecord->CurrentProject == iProject
-                                                     : aRecord->ProjectName == iProject;
-            if (aOwn) {
-                aRecord->Problem = SettingProblem::EntryBroken;
-                aRecord->ProblemDetail = iControl;
-                aRecord->CurrentFile = kProjectFile;
-            }
+    kxl_forEachOf(ioList, SettingSource::Project, [&](SysPrmRecord& ioRecord) {
+        bool aOwn = ioRecord.ProjectName.empty() ? ioRecord.CurrentProject == iProject
+                                                 : ioRecord.ProjectName == iProject;
+        if (aOwn) {
+            ioRecord.Problem = SettingProblem::EntryBroken;
+            ioRecord.ProblemDetail = iControl;
+            ioRecord.CurrentFile = kProjectFile;
         }
-    }
+    });
 }
 
 // Applies one attribute "key=value" of project iProject's entry. false when setproject
@@ -182,7 +177,7 @@ bool kxl_setAttribute(const std::string& iProject, Text iBlock, ProjectScan& ioS
     std::string aName = kxl_cnvAttribute(iBlock.substr(0, aEqual));
     std::string aValue = aEqual == Text::npos ? "" : kxl_cnvAttribute(iBlock.substr(aEqual + 1));
     const ResourceControl* aControl = kxl_findControl(aName, ioScan.Minor);
-    bool aWanted = ioScan.Index.count(aName) != 0;
+    bool aWanted = kxl_findFirstOf(ioScan.List, aName, SettingSource::Project) != 0;
     if (aControl == nullptr && !aWanted) {
         kxg_outDetailTracelog(kSekFunc, "該当パラメタなし");
         return true;
@@ -204,7 +199,7 @@ bool kxl_setAttribute(const std::string& iProject, Text iBlock, ProjectScan& ioS
                                "値を読めないためエントリはここで終わり、以降の資源制御は適用され"
                                "ない(プロジェクトへのログインは失敗する)[%s]",
                                aName.c_str());
-        kxl_setEntryBroken(iProject, aName, ioScan.Index);
+        kxl_setEntryBroken(iProject, aName, ioScan.List);
         return false;
     }
     ValueRefusal aRefusal =
@@ -216,7 +211,7 @@ bool kxl_setAttribute(const std::string& iProject, Text iBlock, ProjectScan& ioS
                                aParse == ValueParse::BasicValue ? "basic"
                                                                 : kxl_getRefusalName(aRefusal));
     }
-    if (!kxl_setControl(iProject, aName, aParse, aRefusal, aValues, ioScan.Index)) {
+    if (!kxl_setControl(iProject, aName, aParse, aRefusal, aValues, ioScan.List)) {
         kxg_outDetailTracelog(kSekFunc, "該当パラメタなし");
     }
     return true;
@@ -286,7 +281,7 @@ void kxl_setProjectLine(const std::string& iLine, ProjectScan& ioScan)
 
 } // namespace
 
-int kxl_GetSystemParamSolx(const std::string& iOSName, const RecordIndex& iIndex)
+int kxl_GetSystemParamSolx(const std::string& iOSName, SysPrmList& ioList)
 {
     const char* aFunc = "kxl_GetSystemParamSolx";
     FilePtr aFile = kxg_openInput(kxg_getHostPath(kProjectFile));
@@ -294,7 +289,7 @@ int kxl_GetSystemParamSolx(const std::string& iOSName, const RecordIndex& iIndex
         kxg_outWriteTracelog(aFunc, "ファイルオープンエラー");
         return -9998;
     }
-    ProjectScan aScan{iIndex, kxl_getOSMinor(iOSName), {}};
+    ProjectScan aScan{ioList, kxl_getOSMinor(iOSName), {}};
     int aResult = kxl_walkLines(aFile.get(), [&](const std::string& iLine) {
         kxl_setProjectLine(iLine, aScan);
     });

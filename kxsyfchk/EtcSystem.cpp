@@ -58,8 +58,7 @@ int kxl_parseSetLine(Text iLine, std::string& oName, Text& oValue)
 
 // Gives the value of one trimmed "set" line to every record of its name; a later line
 // of the same name overrides it, as in the kernel.
-void kxl_setSystemLine(const std::string& iLine, const std::string& iSource,
-                       const RecordIndex& iIndex)
+void kxl_setSystemLine(const std::string& iLine, const std::string& iSource, SysPrmList& ioList)
 {
     const char* aFunc = "kxl_GetSystemParamSol";
     std::string aName;
@@ -73,8 +72,7 @@ void kxl_setSystemLine(const std::string& iLine, const std::string& iSource,
         kxg_outDetailTracelog(aFunc, " = がない。次の行へ");
         return;
     }
-    auto aFound = iIndex.find(aName);
-    if (aFound == iIndex.end()) {
+    if (kxl_findFirstOf(ioList, aName, SettingSource::System) == 0) {
         kxg_outDetailTracelog(aFunc, "該当パラメタなし");
         return;
     }
@@ -87,14 +85,14 @@ void kxl_setSystemLine(const std::string& iLine, const std::string& iSource,
         }
         return;
     }
-    for (SysPrmRecord* aRecord : aFound->second) {
-        aRecord->CurrentValue = aValue;
-        aRecord->CurrentFile = iSource;
-    }
+    kxl_forEachNamed(ioList, aName, SettingSource::System, [&](SysPrmRecord& ioRecord) {
+        ioRecord.CurrentValue = aValue;
+        ioRecord.CurrentFile = iSource;
+    });
 }
 
 // Reads the "set" statements of one file (iPath as on the host) into the records.
-int kxl_readSystemFile(const std::string& iPath, const RecordIndex& iIndex)
+int kxl_readSystemFile(const std::string& iPath, SysPrmList& ioList)
 {
     const char* aFunc = "kxl_GetSystemParamSol";
     std::string aPath = kxg_getHostPath(iPath);
@@ -104,7 +102,7 @@ int kxl_readSystemFile(const std::string& iPath, const RecordIndex& iIndex)
         return -9998;
     }
     int aResult = kxl_walkLines(aFile.get(), [&](const std::string& iLine) {
-        kxl_setSystemLine(iLine, iPath, iIndex);
+        kxl_setSystemLine(iLine, iPath, ioList);
     });
     if (aResult == -9993) {
         kxg_outWriteTracelogEx(aFunc, "メモリーの確保エラー:%s", "aBuff");
@@ -188,7 +186,7 @@ int kxl_readStatements(const std::string& iPath, SystemStatements& ioFound)
 
 } // namespace
 
-int kxl_GetSystemParamSol(const std::string& iOSName, const RecordIndex& iIndex)
+int kxl_GetSystemParamSol(const std::string& iOSName, SysPrmList& ioList)
 {
     std::vector<std::string> aFiles;
     if (kxl_getSystemFiles(iOSName, true, aFiles) != 0) {
@@ -198,7 +196,7 @@ int kxl_GetSystemParamSol(const std::string& iOSName, const RecordIndex& iIndex)
         if (aFile != kSystemFile) {
             kxg_outDetailTracelogEx(kSolFunc, "フラグメントファイル[%s]", aFile.c_str());
         }
-        int aResult = kxl_readSystemFile(aFile, iIndex);
+        int aResult = kxl_readSystemFile(aFile, ioList);
         if (aResult != 0) {
             return aResult;
         }

@@ -11,10 +11,10 @@
 
 #include "Record.h"
 
-// Gives every record of iIndex the value of the statement in force for its name (on the
+// Gives every record of ioList that reads /etc/system the value of the statement in force for its name (on the
 // release iOSName), as written, with the file that holds it.
 // 0 (also when nothing matched); -9998 a file not opened or not read; -1 no memory.
-int kxl_GetSystemParamSol(const std::string& iOSName, const RecordIndex& iIndex);
+int kxl_GetSystemParamSol(const std::string& iOSName, SysPrmList& ioList);
 
 // A "set" statement in force: its value as written and the file that holds it.
 struct SystemStatement {

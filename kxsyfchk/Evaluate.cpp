@@ -20,6 +20,12 @@ const char* const kCalc = "calc";
 const int kOptNeedCount = 4;
 const int kOptInitCount = 2;
 
+// How a minimum text of kxl_chkSysMin writes its number: 'x' or 'X' for "0x...", else 0.
+char kxl_getMinimumForm(const std::string& iMinText)
+{
+    return iMinText.size() > 1 && (iMinText[1] == 'x' || iMinText[1] == 'X') ? iMinText[1] : 0;
+}
+
 // The part of the current value that a fixed or additional record is judged by: the first
 // word of an /etc/system value, the whole value of a resource control.
 std::string kxl_getJudgedValue(const SysPrmRecord& iRec)
@@ -147,7 +153,8 @@ int kxl_chkDefaultLimit(SysPrmRecord& ioRec, const Evaluation& iEval)
     }
     std::string aDefault = std::to_string(ioRec.DefaultLimit);
     kxg_outDetailTracelogEx(kListFunc, "既定値で判定[%s]", aDefault.c_str());
-    if (kxl_chkSysMin(aDefault, aMinimum, NumberBase::Decimal, ioRec.MinimumValue) != 0) {
+    std::string aMinText;
+    if (kxl_chkSysMin(aDefault, aMinimum, NumberBase::Decimal, aMinText) != 0) {
         kxg_outDetailTracelog(kListFunc, "パラメタ値がありません");
         ioRec.ErrStat = kErrNotSet;
         return 0;
@@ -164,10 +171,13 @@ int kxl_chkSingleValue(SysPrmRecord& ioRec, const Evaluation& iEval)
     if (aResult != 0) {
         return aResult;
     }
-    if (kxl_chkSysMin(kxl_getJudgedValue(ioRec), aMinimum, kxl_getNumberBase(ioRec.Source),
-                      ioRec.MinimumValue) != 0) {
+    std::string aMinText;
+    int aBelow = kxl_chkSysMin(kxl_getJudgedValue(ioRec), aMinimum, kxl_getNumberBase(ioRec.Source),
+                               aMinText);
+    ioRec.MinimumForms[0] = kxl_getMinimumForm(aMinText);
+    if (aBelow != 0) {
         kxg_outDetailTracelog(kListFunc, "設定値が最小必要値以下です");
-        kxg_outDetailTracelogEx(kListFunc, "最小必要値：%s", ioRec.MinimumValue.c_str());
+        kxg_outDetailTracelogEx(kListFunc, "最小必要値：%s", aMinText.c_str());
         kxg_outDetailTracelogEx(kListFunc, "設定値    ：%s", ioRec.CurrentValue.c_str());
         ioRec.ErrStat += kErrBelowMinimum;
     }
@@ -254,14 +264,14 @@ int kxl_chkOptCri(SysPrmRecord& ioRec)
                  aBelow;
         aMinimums += aMinText + " ";
         ioRec.Minimums[i] = aNeed[i];
+        ioRec.MinimumForms[i] = kxl_getMinimumForm(aMinText);
     }
     ioRec.MinimumCount = kOptNeedCount;
     kxg_cutBlTbWord(ioRec.CurrentValue, aPos, aWord);
     aWords += aWord.empty() ? 0 : 1;
-    ioRec.MinimumValue = aMinimums.substr(0, kParamTextMax);
     if (aWords != kOptNeedCount || aBelow) {
         kxg_outDetailTracelog(kListFunc, "設定値のどれかが最小必要値以下です");
-        kxg_outDetailTracelogEx(kListFunc, "最小必要値：%s", ioRec.MinimumValue.c_str());
+        kxg_outDetailTracelogEx(kListFunc, "最小必要値：%s", aMinimums.c_str());
         kxg_outDetailTracelogEx(kListFunc, "設定値    ：%s", ioRec.CurrentValue.c_str());
         ioRec.ErrStat += kErrBelowMinimum;
     }
@@ -289,13 +299,10 @@ void kxl_setRowMinimums(SysPrmRecord& ioRec)
         }
         aNeed[aSum[i]] += aInit[i];
     }
-    std::string aText;
     for (int i = 0; i < aNeedCount; i++) {
         ioRec.Minimums[i] = aNeed[i];
-        aText += std::to_string(aNeed[i]) + (aOptcri ? " " : "");
     }
     ioRec.MinimumCount = aNeedCount;
-    ioRec.MinimumValue = aText;
 }
 
 } // namespace

@@ -164,12 +164,12 @@ Json kxl_makeRow(const SysPrmRecord& iRec, void* iUtf8)
     aRow["criterion"] = kxl_toUtf8(iUtf8, iRec.Criterion);
     aRow["verdict"] = kxl_getVerdicts(iRec.ErrStat);
     aRow["minimum"] = kxl_getMinimum(iRec);
-    aRow["minimum_text"] = iRec.MinimumCount > 0 ? kxl_textOrNull(iUtf8, kxl_trimText(iRec.MinimumValue))
+    aRow["minimum_text"] = iRec.MinimumCount > 0 ? kxl_textOrNull(iUtf8, kxl_trimText(kxl_getMinimumText(iRec)))
                                                  : Json(nullptr);
     aRow["value"] = kxl_getValue(iRec);
     aRow["value_text"] = kxl_textOrNull(iUtf8, iRec.CurrentValue);
     aRow["current_privilege"] = kxl_textOrNull(
-        iUtf8, iRec.CurrentValue.empty() ? std::string(iRec.DefaultPrivilege) : iRec.CurrentPrivilege);
+        iUtf8, iRec.CurrentValue.empty() ? std::string(iRec.DefaultPrivilege) : iRec.CurrentPrivilege.str());
     aRow["source"] = kxl_getSource(iRec, iUtf8);
     aRow["tunable"] = iRec.Origin == LimitOrigin::Tunable ? Json(iRec.Tunable) : Json(nullptr);
     aRow["entry"] = kxl_textOrNull(iUtf8, iRec.CurrentProject);

@@ -2,9 +2,9 @@
 // Loading the parameter list files into requirement records: the rows that apply to this
 // host, each checked for its form, duplicates dropped.
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <new>
-#include <unordered_set>
 
 #include "KxxComFile.h"
 #include "KxxComMngDEFCHKINI.h"
@@ -188,31 +188,85 @@ int kxl_setSysPrmFrm(const std::string& iRow, const std::string& iOSName,
     return kxl_setRecordValues(aFields, oRecord);
 }
 
-// The fields that tell two new records apart, as one key: the row's six fields, each
-// ended by a zero byte (no field holds one).
-std::string kxl_makeRecordKey(const SysPrmRecord& iRecord)
-{
-    std::string aKey;
-    for (const std::string* aField : {&iRecord.ParamName, &iRecord.ProjectName, &iRecord.Privilege,
-                                      &iRecord.Criterion, &iRecord.OSInitValue,
-                                      &iRecord.NeedValue}) {
-        aKey += *aField;
-        aKey += '\0';
-    }
-    return aKey;
-}
+// The listed records by the six fields of their row, to find an equal row at once: a table
+// of open addressing of their positions + 1, never more than half full; hashing and
+// comparing read the records themselves.
+class RowSet {
+public:
+    explicit RowSet(const SysPrmList& iList) : mList(iList) {}
 
-// Appends the record unless an equal one is listed already; ioKeys holds the keys of the
-// listed records, so that the check costs the same for the first row and the 30,000th.
-// 0; -9995 no memory.
-int kxl_setSysLstFrm(const SysPrmRecord& iRecord, SysPrmList& ioList,
-                     std::unordered_set<std::string>& ioKeys)
+    // Adds the record at iPos. false when an equal row is listed already.
+    bool add(uint32_t iPos)
+    {
+        if ((mCount + 1) * 2 > mSlots.size()) {
+            grow();
+        }
+        uint32_t& aSlot = mSlots[find(iPos)];
+        if (aSlot != 0) {
+            return false;
+        }
+        aSlot = iPos + 1;
+        mCount++;
+        return true;
+    }
+
+private:
+    static std::array<const std::string*, 6> kxl_getRowFields(const SysPrmRecord& iRec)
+    {
+        return {&iRec.ParamName, &iRec.ProjectName.str(), &iRec.Privilege.str(),
+                &iRec.Criterion.str(), &iRec.OSInitValue.str(), &iRec.NeedValue};
+    }
+
+    size_t hash(uint32_t iPos) const
+    {
+        size_t aHash = 0;
+        for (const std::string* aField : kxl_getRowFields(mList.Records[iPos])) {
+            aHash = aHash * 1000003 ^ std::hash<std::string>()(*aField);
+        }
+        return aHash;
+    }
+
+    bool equal(uint32_t iLeft, uint32_t iRight) const
+    {
+        auto aLeft = kxl_getRowFields(mList.Records[iLeft]);
+        auto aRight = kxl_getRowFields(mList.Records[iRight]);
+        for (size_t i = 0; i < aLeft.size(); i++) {
+            if (*aLeft[i] != *aRight[i]) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // The slot of the row equal to the record at iPos, or the free one it would take.
+    size_t find(uint32_t iPos) const
+    {
+        return kxl_probeSlots(mSlots, hash(iPos), [&](uint32_t iSlot) {
+            return iSlot == 0 || equal(iSlot - 1, iPos);
+        });
+    }
+
+    void grow()
+    {
+        std::vector<uint32_t> aOld(std::max<size_t>(64, mSlots.size() * 2), 0);
+        aOld.swap(mSlots);
+        for (uint32_t aSlot : aOld) {
+            if (aSlot != 0) {
+                mSlots[find(aSlot - 1)] = aSlot;
+            }
+        }
+    }
+
+    const SysPrmList& mList;
+    std::vector<uint32_t> mSlots;
+    size_t mCount = 0;
+};
+
+// Moves the record into the list unless an equal one is listed already; the check costs
+// the same for the first row and the 30,000th. 0; -9995 no memory.
+int kxl_setSysLstFrm(SysPrmRecord&& ioRecord, SysPrmList& ioList, RowSet& ioRows)
 {
     const char* aFunc = "kxl_setSysLstFrm";
-    if (!ioKeys.insert(kxl_makeRecordKey(iRecord)).second) {
-        kxg_outDetailTracelog(aFunc, "重複レコードあり");
-        return 0;
-    }
     if (ioList.Count == ioList.Capacity) {
         try {
             ioList.Records.resize(ioList.Capacity + kListGrowth);
@@ -222,13 +276,21 @@ int kxl_setSysLstFrm(const SysPrmRecord& iRecord, SysPrmList& ioList,
         }
         ioList.Capacity += kListGrowth;
     }
-    ioList.Records[ioList.Count++] = iRecord;
+    uint32_t aPos = static_cast<uint32_t>(ioList.Count);
+    ioList.Records[aPos] = std::move(ioRecord);
+    if (!ioRows.add(aPos)) {
+        ioList.Records[aPos] = SysPrmRecord{};
+        kxg_outDetailTracelog(aFunc, "重複レコードあり");
+        return 0;
+    }
+    ioList.Count++;
+    kxl_addToIndex(ioList, aPos);
     return 0;
 }
 
 // Takes the applicable rows of one open parameter list file into the list.
 int kxl_loadSysPrmFile(FILE* iFile, const std::string& iOSName, const InstallInfo& iInfo,
-                       SysPrmList& ioList, std::unordered_set<std::string>& ioKeys)
+                       SysPrmList& ioList, RowSet& ioRows)
 {
     const char* aFunc = "kxl_getSysPrmList";
     std::string aRow;
@@ -252,7 +314,7 @@ int kxl_loadSysPrmFile(FILE* iFile, const std::string& iOSName, const InstallInf
             kxg_outWriteTracelog(aFunc, "内容取得エラー");
             return -9995;
         }
-        if (kxl_setSysLstFrm(aRecord, ioList, ioKeys) != 0) {
+        if (kxl_setSysLstFrm(std::move(aRecord), ioList, ioRows) != 0) {
             kxg_outWriteTracelog(aFunc, "リスト追加エラー");
             return -9995;
         }
@@ -268,6 +330,17 @@ int kxl_loadSysPrmFile(FILE* iFile, const std::string& iOSName, const InstallInf
     return 0;
 }
 
+// Room for every row the files can hold, taken at once so that the records are never
+// moved; memory the records do not fill is never touched. Without that much memory the
+// list grows as it goes.
+void kxl_reserveRecords(int iFileCount, SysPrmList& ioList)
+{
+    try {
+        ioList.Records.reserve(ioList.Records.size() + kxg_cntUseFileLines(iFileCount));
+    } catch (const std::exception&) {
+    }
+}
+
 } // namespace
 
 int kxl_getSysPrmList(const std::string& iOSName, const InstallInfo& iInfo, SysPrmList& ioList)
@@ -278,14 +351,15 @@ int kxl_getSysPrmList(const std::string& iOSName, const InstallInfo& iInfo, SysP
         kxg_outWriteTracelog(aFunc, "外部ファイル数取得エラー");
         return -1;
     }
-    std::unordered_set<std::string> aKeys;
+    kxl_reserveRecords(aFileCount, ioList);
+    RowSet aRows(ioList);
     for (int aNum = 1; aNum <= aFileCount; aNum++) {
         FilePtr aFile;
         if (kxg_opnUseFile(aFile, aNum) != 0) {
             kxg_outWriteTracelog(aFunc, "外部ファイルオープンエラー");
             return -1;
         }
-        int aResult = kxl_loadSysPrmFile(aFile.get(), iOSName, iInfo, ioList, aKeys);
+        int aResult = kxl_loadSysPrmFile(aFile.get(), iOSName, iInfo, ioList, aRows);
         if (aResult != 0) {
             return aResult;
         }

@@ -100,7 +100,7 @@ void kxl_makeSystemRemedy(const SysPrmRecord& iRec, Remedy& oRemedy)
 {
     bool aBelow = (iRec.ErrStat & kErrBelowMinimum) != 0;
     // The minimum as the report shows it, hexadecimal where the setting is.
-    std::string aValue = aBelow ? iRec.MinimumValue : std::to_string(iRec.Minimums[0]);
+    std::string aValue = aBelow ? kxl_getMinimumText(iRec) : std::to_string(iRec.Minimums[0]);
     oRemedy.Command = "set " + iRec.ParamName + "=" + aValue;
     oRemedy.File = iRec.CurrentFile.empty() ? kSystemFile : iRec.CurrentFile;
     oRemedy.Reboot = true;
@@ -161,8 +161,8 @@ std::string kxl_getProblemNote(const SysPrmRecord& iRec)
         return std::string(iRec.ParamName) + " は適用されません(" +
                kxl_getRefusalText(iRec.ProblemDetail) + ")。";
     case SettingProblem::EntryBroken:
-        return "プロジェクト " + (iRec.ProjectName.empty() ? iRec.CurrentProject : iRec.ProjectName) +
-               " のエントリは " + iRec.ProblemDetail +
+        return "プロジェクト " + (iRec.ProjectName.empty() ? iRec.CurrentProject : iRec.ProjectName).str() +
+               " のエントリは " + iRec.ProblemDetail.str() +
                " の値を読めないためそこで終わり、以降の資源制御は適用されず、このプロジェクト"
                "へのログインは失敗します。";
     case SettingProblem::ZoneNotChecked:
@@ -179,7 +179,7 @@ std::string kxl_getOriginNote(const SysPrmRecord& iRec)
     case LimitOrigin::Default:
         return "設定がないため既定値 " + std::to_string(iRec.DefaultLimit) + " が有効です。";
     case LimitOrigin::Tunable:
-        return std::string("設定がないため ") + iRec.CurrentFile + " の " + iRec.Tunable +
+        return "設定がないため " + iRec.CurrentFile.str() + " の " + iRec.Tunable +
                " から決まる " + iRec.CurrentValue + " が有効です。";
     case LimitOrigin::Lowered:
         return "カーネルが有効にする値は " + iRec.CurrentValue + " です(" +

@@ -42,7 +42,7 @@ std::string kxl_reasonText(int iBit, const SysPrmRecord& iRecord)
         break;
     case kErrBelowMinimum:
         snprintf(aReason, sizeof aReason, "最小必要値以下です。(最小必要値：%s)",
-                 iRecord.MinimumValue.c_str());
+                 kxl_getMinimumText(iRecord).c_str());
         break;
     default:
         snprintf(aReason, sizeof aReason, "権限が誤っています。(必要権限：%s)",

@@ -4,12 +4,13 @@
 #ifndef SETTINGSOURCE_H
 #define SETTINGSOURCE_H
 
+#include <cstdint>
 #include <string>
 
 #include "SettingNumber.h"
 
 // Where the setting of a requirement is configured on the host.
-enum class SettingSource {
+enum class SettingSource : uint8_t {
     System,  // a "set" statement of /etc/system (and on Solaris 11 of /etc/system.d)
     Project, // a resource control of a project entry of /etc/project
     Zone,    // a zone-wide resource control of the zone's configuration (zonecfg)

@@ -1,6 +1,7 @@
 // ZoneConfig.cpp
 // zonecfg prints each control as "rctl:" and then, indented, "name: zone.max-swap" and
 // one "value: (priv=privileged,limit=1073741824,action=deny)" line per value.
+#include <unordered_map>
 #include <vector>
 
 #include "ControlValue.h"
@@ -108,21 +109,39 @@ int kxl_getZoneControls(const std::string& iZone, ZoneControls& oControls)
 }
 
 // Marks the records: their zone's controls cannot be read here.
-void kxl_setNotChecked(const RecordIndex& iIndex)
+void kxl_setNotChecked(SysPrmList& ioList)
 {
     kxg_outWriteTracelog(kZoneFunc,
                          "zonecfgを実行できないためゾーン全体の資源制御は判定できない"
                          "(大域ゾーンから検査すること)");
-    for (const auto& aName : iIndex) {
-        for (SysPrmRecord* aRecord : aName.second) {
-            aRecord->Problem = SettingProblem::ZoneNotChecked;
-        }
+    kxl_forEachOf(ioList, SettingSource::Zone,
+                  [](SysPrmRecord& ioRecord) { ioRecord.Problem = SettingProblem::ZoneNotChecked; });
+}
+
+// Gives the records of the control iName its values from the zone's configuration.
+void kxl_setZoneControl(const std::string& iName, const ZoneControls& iControls, SysPrmList& ioList)
+{
+    auto aFound = iControls.find(iName);
+    if (aFound == iControls.end()) {
+        kxg_outDetailTracelogEx(kZoneFunc, "ゾーンの設定になし[%s]", iName.c_str());
+        return;
     }
+    kxl_forEachNamed(ioList, iName, SettingSource::Zone, [&](SysPrmRecord& ioRecord) {
+        const ControlValue& aValue = kxl_chooseValue(aFound->second, ioRecord.Privilege);
+        kxl_traceText(kZoneFunc, "括弧内の値[%.*s]", aValue.Text);
+        ioRecord.CurrentPrivilege = kxl_cutField(aValue.Privilege, kPrivilegeMax);
+        ioRecord.CurrentValue = kxl_cutField(aValue.Value, kParamTextMax);
+        ioRecord.CurrentFile = "zonecfg";
+        ioRecord.CurrentControl.clear();
+        for (const ControlValue& aEach : aFound->second) {
+            ioRecord.CurrentControl += "(" + aEach.Text + ")";
+        }
+    });
 }
 
 } // namespace
 
-int kxl_GetZoneControls(const RecordIndex& iIndex)
+int kxl_GetZoneControls(SysPrmList& ioList)
 {
     std::string aZone;
     int aResult = kxl_getFirstLine(kZonename, "", aZone);
@@ -134,36 +153,22 @@ int kxl_GetZoneControls(const RecordIndex& iIndex)
         aZone = kGlobalZone;
     }
     kxg_outWriteTracelogEx(kZoneFunc, "ゾーン名[%s]", aZone.c_str());
-    for (const auto& aName : iIndex) {
-        for (SysPrmRecord* aRecord : aName.second) {
-            aRecord->CurrentProject = aZone;
-        }
-    }
+    kxl_forEachOf(ioList, SettingSource::Zone,
+                  [&](SysPrmRecord& ioRecord) { ioRecord.CurrentProject = aZone; });
     ZoneControls aControls;
     aResult = kxl_getZoneControls(aZone, aControls);
     if (aResult == 1) {
-        kxl_setNotChecked(iIndex);
+        kxl_setNotChecked(ioList);
         return 0;
     }
     if (aResult != 0) {
         return aResult;
     }
-    for (const auto& aName : iIndex) {
-        auto aFound = aControls.find(aName.first);
-        if (aFound == aControls.end()) {
-            kxg_outDetailTracelogEx(kZoneFunc, "ゾーンの設定になし[%s]", aName.first.c_str());
-            continue;
-        }
-        for (SysPrmRecord* aRecord : aName.second) {
-            const ControlValue& aValue = kxl_chooseValue(aFound->second, aRecord->Privilege);
-            kxl_traceText(kZoneFunc, "括弧内の値[%.*s]", aValue.Text);
-            aRecord->CurrentPrivilege = kxl_cutField(aValue.Privilege, kPrivilegeMax);
-            aRecord->CurrentValue = kxl_cutField(aValue.Value, kParamTextMax);
-            aRecord->CurrentFile = "zonecfg";
-            aRecord->CurrentControl.clear();
-            for (const ControlValue& aEach : aFound->second) {
-                aRecord->CurrentControl += "(" + aEach.Text + ")";
-            }
+    size_t aCount = kxl_cntRecords(ioList);
+    for (size_t i = 0; i < aCount; i++) {
+        const SysPrmRecord& aRecord = ioList.Records[i];
+        if (aRecord.Source == SettingSource::Zone && kxl_findFirst(ioList, aRecord.ParamName) == i + 1) {
+            kxl_setZoneControl(aRecord.ParamName, aControls, ioList);
         }
     }
     return 0;

@@ -7,11 +7,11 @@
 
 #include "Record.h"
 
-// Gives every record of iIndex the control of its name from `zonecfg -z ZONE info rctl`,
+// Gives every record of ioList that reads a zone-wide control the control of its name from `zonecfg -z ZONE info rctl`,
 // ZONE being what `zonename` prints ("global" when it is absent or fails). When zonecfg
 // cannot be run (a snapshot without it, a non-global zone), the records are marked that
 // zone-wide controls are checked from the global zone.
 // 0; -9998 a command's output not had (its time limit included); -9993 no memory.
-int kxl_GetZoneControls(const RecordIndex& iIndex);
+int kxl_GetZoneControls(SysPrmList& ioList);
 
 #endif

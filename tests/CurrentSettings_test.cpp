@@ -35,7 +35,7 @@ protected:
             const SysPrmRecord& aRecord = mList.Records[i];
             aValues.push_back(aRecord.CurrentPrivilege.empty()
                                   ? aRecord.CurrentValue
-                                  : aRecord.CurrentPrivilege + "|" + aRecord.CurrentValue);
+                                  : aRecord.CurrentPrivilege.str() + "|" + aRecord.CurrentValue);
         }
         return aValues;
     }

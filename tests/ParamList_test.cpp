@@ -188,6 +188,41 @@ TEST_F(ListLoad, DuplicatesAcrossFilesGiveOneRecordInFileOrder)
     EXPECT_EQ((std::vector<std::string>{"a", "b", "c", "b"}), names());
 }
 
+TEST_F(ListLoad, RowsEqualInAllSixFieldsAreDuplicates)
+{
+    const std::string aBase = ",,,,,a,p,priv,additional,1,2\n";
+    std::string aRows = aBase + " ,,,,, a , p ,priv,additional, 1 ,2\n";
+    for (const char* aDiffers : {",,,,,b,p,priv,additional,1,2\n", ",,,,,a,q,priv,additional,1,2\n",
+                                 ",,,,,a,p,basic,additional,1,2\n", ",,,,,a,p,priv,fixed,1,2\n",
+                                 ",,,,,a,p,priv,additional,3,2\n", ",,,,,a,p,priv,additional,1,3\n"}) {
+        aRows += aDiffers;
+    }
+    files({aRows, aBase});
+    ASSERT_EQ(0, load());
+    EXPECT_EQ(7, mList.Count);
+}
+
+TEST_F(ListLoad, TheIndexFindsEachNamesRecordsInListOrder)
+{
+    std::string aRows;
+    for (int i = 0; i < 300; i++) {
+        aRows += ",,,,,n" + std::to_string(i % 100) + ",,,fixed,," + std::to_string(i) + "\n";
+    }
+    files({aRows});
+    ASSERT_EQ(0, load());
+    for (const char* aName : {"n0", "n57", "n99"}) {
+        std::vector<std::string> aNeeds;
+        kxl_forEachNamed(mList, aName, SettingSource::System,
+                         [&](const SysPrmRecord& iRec) { aNeeds.push_back(iRec.NeedValue); });
+        int aFirst = std::stoi(aName + 1);
+        EXPECT_EQ((std::vector<std::string>{std::to_string(aFirst), std::to_string(aFirst + 100),
+                                            std::to_string(aFirst + 200)}),
+                  aNeeds);
+    }
+    EXPECT_EQ(0u, kxl_findFirst(mList, "n100"));
+    EXPECT_FALSE(kxl_forEachNamed(mList, "n1", SettingSource::Project, [](const SysPrmRecord&) {}));
+}
+
 TEST_F(ListLoad, ListGrowsBy25)
 {
     std::string aRows;
