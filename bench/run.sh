@@ -22,7 +22,9 @@ mkdir -p "$work"
 median() {
     runs=$1
     shift
-    hyperfine -N -i --warmup 2 --runs "$runs" --export-csv "$work/h.csv" "$@" >/dev/null 2>&1
+    rm -f "$work/h.csv"
+    hyperfine -N -i --warmup 2 --runs "$runs" --export-csv "$work/h.csv" "$@" >/dev/null 2>&1 ||
+        { echo "hyperfine failed: $*" >&2; exit 1; }
     sed -n 2p "$work/h.csv" | cut -d, -f4
 }
 
@@ -31,7 +33,9 @@ median() {
 interleaved() {
     : > "$work/rounds"
     for round in 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20; do
-        hyperfine -N -i --warmup 1 --runs 5 --export-csv "$work/h.csv" "$@" >/dev/null 2>&1
+        rm -f "$work/h.csv"
+        hyperfine -N -i --warmup 1 --runs 5 --export-csv "$work/h.csv" "$@" >/dev/null 2>&1 ||
+            { echo "hyperfine failed: $*" >&2; exit 1; }
         sed -n '2,4p' "$work/h.csv" | cut -d, -f4 | paste -s -d' ' >> "$work/rounds"
     done
     for col in 1 2 3; do
