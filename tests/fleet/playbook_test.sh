@@ -38,6 +38,17 @@ export ANSIBLE_CONFIG="$work/ansible.cfg" ANSIBLE_NOCOLOR=1 ANSIBLE_RETRY_FILES_
 export ANSIBLE_LOCAL_TEMP="$work/ansible-tmp" ANSIBLE_REMOTE_TEMP="$work/ansible-tmp" ANSIBLE_SSH_ARGS="-o ControlMaster=no"
 export ANSIBLE_HOST_KEY_CHECKING=False
 
+# The production profile of Debian's ansible-lint; offline, its cache in the work dir.
+if command -v ansible-lint >/dev/null 2>&1; then
+    check "ansible-lint passes the playbook (production profile)" sh -c \
+        'cd "$1" && XDG_CACHE_HOME="$2/cache" NO_COLOR=1 ansible-lint --offline --nocolor \
+            --profile production kxsyfchk-fleet.yml >"$2/lint.out" 2>&1' - \
+        "$top/contrib/ansible" "$work"
+    grep -q '^Passed' "$work/lint.out" || cat "$work/lint.out"
+else
+    check "ansible-lint is installed (apt-get install ansible-lint)" false
+fi
+
 python3 - <<'EOF' || { echo "playbook_test: port 1 of 127.0.0.1 is open: the unreachable host is not" >&2; exit 1; }
 import socket, sys
 s = socket.socket()
