@@ -48,9 +48,10 @@ bench: build
 clean:
 	rm -rf $(BUILD) $(ASAN)
 
-# The snapshot collector (collect/) and the fleet playbook (contrib/ansible/), tested
-# against a tool directory installed from $(BUILD) (tests/fleet/run.sh). Needs posh, ksh
-# and dash; the playbook part runs where ansible-playbook is installed.
+# The snapshot collector (collect/), the fleet playbook and its helper (contrib/ansible/),
+# tested against a tool directory installed from $(BUILD) (tests/fleet/run.sh): shells,
+# Ansible and ansible-lint, headless Chromium for the fleet page (tools/install-deps
+# fleet). The page's screenshot is kept as $(BUILD)/fleet-page.png.
 .PHONY: fleet-test
 fleet-test: build
 	$(DEPS) fleet

@@ -3,6 +3,8 @@
 decoded exactly or refused, unpacks to the snapshot's known files only, and the summary
 reads the tool's JSON report. Run: python3 tests/fleet/kxfleet_test.py"""
 
+import csv
+import html.parser
 import io
 import json
 import os
@@ -332,38 +334,113 @@ class Hostile(unittest.TestCase):
 
 
 class Summary(unittest.TestCase):
-    def test_rows(self):
-        sample = os.path.join(HERE, "report-sample.json")
-        failed = os.path.join(tempfile.mkdtemp(), "failed.json")
-        self.addCleanup(shutil.rmtree, os.path.dirname(failed))
-        with open(failed, "w") as stream:
-            json.dump({"tool": "kxsyfchk", "os": None, "release": None, "product": None,
-                       "exit_status": 255, "trace": "/opt/kx/trace/trace.log",
-                       "output_log": None, "requirements": []}, stream)
-        cases = [
-            ({"host": "db1", "state": "checked", "rc": 1, "json": sample, "release": "5.9"},
-             ["db1", "5.10", "1", "2", ["project.max-shm-memory (user.root): below-minimum,wrong-privilege",
-                                        "rlim_fd_max: not-set"]]),
-            ({"host": "db2", "state": "checked", "rc": 255, "json": failed, "release": "5.10"},
-             ["db2", "5.10", "255", "0", ["the check failed: see /opt/kx/trace/trace.log"]]),
-            ({"host": "db3", "state": "checked", "rc": 1, "json": "/nonexistent.json", "release": "5.8"},
-             ["db3", "5.8", "1", "?", ["no JSON report (/nonexistent.json)"]]),
-            ({"host": "db4", "state": "unreachable", "message": "Connection refused"},
-             ["db4", "-", "unreachable", "-", ["Connection refused"]]),
-            ({"host": "db5", "state": "not-collected", "message": "kxsnap failed\nno such directory",
-              "release": ""},
-             ["db5", "-", "not-collected", "-", ["kxsnap failed", "no such directory"]]),
-            ({"host": "db6", "state": "checked", "rc": 255, "json": failed, "release": "5.10",
-              "notes": "kxsnap: warning: not run as root"},
-             ["db6", "5.10", "255", "0", ["the check failed: see /opt/kx/trace/trace.log",
-                                          "kxsnap: warning: not run as root"]]),
-            # unpack's line names the host, which the row names already
-            ({"host": "db7", "state": "not-collected", "message": "db7: bad tar: cut short"},
-             ["db7", "-", "not-collected", "-", ["bad tar: cut short"]]),
-        ]
-        for outcome, row in cases:
-            with self.subTest(outcome["host"]):
-                self.assertEqual(row, kxfleet.host_row(outcome))
+    def setUp(self):
+        self.dir = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, self.dir)
+        self.sample = os.path.join(HERE, "report-sample.json")
+        self.failed = os.path.join(self.dir, "failed.json")
+        with open(self.failed, "w") as stream:
+            json.dump({"format": 2, "tool": "kxsyfchk", "os": None, "release": None, "exit_status": 255,
+                       "failure": {"code": -1, "step": "OS取得エラー",
+                                   "cause": "kxg_getSUNOSVer \\nuname -r: 5.x\\n\\n"},
+                       "trace": "/srv/kx/tool-dirs/db2/trace/trace.log", "requirements": []}, stream)
+        self.trace = os.path.join(self.dir, "db2.trace")
+        with open(self.trace, "w") as stream:
+            stream.write("the run's trace\n")
+
+    def outcomes(self):
+        return {
+            "db1": {"host": "db1", "state": "checked", "rc": 1, "json": self.sample, "release": "5.9"},
+            "db2": {"host": "db2", "state": "checked", "rc": 255, "json": self.failed, "release": "5.10",
+                    "trace": self.trace},
+            "db3": {"host": "db3", "state": "checked", "rc": 1, "json": "/nonexistent.json", "release": "5.8"},
+            "db4": {"host": "db4", "state": "unreachable", "message": "Connection refused"},
+            "db5": {"host": "db5", "state": "not-collected", "message": "kxsnap failed\nno such directory",
+                    "release": ""},
+            "db6": {"host": "db6", "state": "checked", "rc": 255, "json": self.failed, "release": "5.10",
+                    "notes": "kxsnap: warning: not run as root"},
+            # the helpers' lines name the host, which the row names already
+            "db7": {"host": "db7", "state": "not-collected", "message": "db7: bad tar: cut short"},
+            # Ansible may pass the status as a text; the check itself did not end
+            "db8": {"host": "db8", "state": "checked", "rc": "2", "json": "/nonexistent.json",
+                    "message": "db8: kxsyfchk was killed by signal 9"},
+        }
+
+    def test_hosts(self):
+        shm = "project.max-shm-memory (user.root)"
+        cases = {
+            "db1": ("findings", "1", "5.10", [("process.max-msg-messages (user.root)",
+                                               ["below-minimum", "wrong-privilege"]),
+                                              (shm, ["below-minimum"]), (shm, ["below-minimum"]),
+                                              ("project.max-sem-ids (user.root)", ["not-set"]),
+                                              ("rlim_fd_max", ["not-set"])], []),
+            "db2": ("failed", "255", "5.10", [], ["OS取得エラー: kxg_getSUNOSVer uname -r: 5.x"]),
+            "db3": ("no-report", "1", "5.8", [], ["no JSON report (/nonexistent.json)"]),
+            "db4": ("unreachable", "unreachable", None, [], ["Connection refused"]),
+            "db5": ("not-collected", "not-collected", None, [], ["kxsnap failed", "no such directory"]),
+            "db6": ("failed", "255", "5.10", [], ["OS取得エラー: kxg_getSUNOSVer uname -r: 5.x"]),
+            "db7": ("not-collected", "not-collected", None, [], ["bad tar: cut short"]),
+            "db8": ("failed", "2", None, [], ["no JSON report (/nonexistent.json)",
+                                              "kxsyfchk was killed by signal 9"]),
+        }
+        for host, outcome in self.outcomes().items():
+            with self.subTest(host):
+                got = kxfleet.host_result(outcome)
+                self.assertEqual(cases[host], (got["state"], got["status"], got["release"],
+                                               [(f["column"], f["verdict"]) for f in got["findings"]],
+                                               got["cause"]))
+        self.assertEqual(["kxsnap: warning: not run as root"], kxfleet.host_result(self.outcomes()["db6"])["notes"])
+
+    def test_findings_and_counts(self):
+        outcomes = self.outcomes()
+        results = [kxfleet.host_result(outcomes[h]) for h in ("db1", "db2", "db4")]
+        rows = list(csv.reader(io.StringIO(kxfleet.findings_csv(results))))
+        fix = "projmod -s -K '%s=(priv,%d,deny)' user.root"
+        self.assertEqual([
+            ["host", "release", "parameter", "project", "value", "minimum", "verdict", "source", "fix",
+             "apply_now", "reboot"],
+            ["db1", "5.10", "process.max-msg-messages", "user.root", "8192", "16384", "below-minimum,wrong-privilege",
+             "/etc/project", fix % ("process.max-msg-messages", 16384), "", "no"],
+            ["db1", "5.10", "project.max-shm-memory", "user.root", "4294967296", "6442450944", "below-minimum",
+             "/etc/project", fix % ("project.max-shm-memory", 6442450944), "", "no"],
+            ["db1", "5.10", "project.max-shm-memory", "user.root", "4294967296", "8589934592", "below-minimum",
+             "/etc/project", fix % ("project.max-shm-memory", 8589934592), "", "no"],
+            ["db1", "5.10", "project.max-sem-ids", "user.root", "128", "384", "not-set", "default",
+             fix % ("project.max-sem-ids", 384), "", "no"],
+            ["db1", "5.10", "rlim_fd_max", "", "", "65536", "not-set", "", "set rlim_fd_max=65536", "", "yes"],
+            ["db2", "5.10", "", "", "", "", "failed", "", "", "", ""],
+            ["db4", "", "", "", "", "", "unreachable", "", "", "", ""]], rows)
+        hosts = kxfleet.findings_document(results)["hosts"]
+        self.assertEqual([("db1", 1, 5, None), ("db2", 255, None, self.trace), ("db4", None, None, None)],
+                         [(h["host"], h["exit_status"], h["findings"], h["trace"]) for h in hosts])
+        # A host counts once per parameter and verdict, however many rows it has there.
+        self.assertEqual([("process.max-msg-messages (user.root)", 1, {"below-minimum": 1, "wrong-privilege": 1}),
+                          ("project.max-sem-ids (user.root)", 1, {"not-set": 1}),
+                          ("project.max-shm-memory (user.root)", 1, {"below-minimum": 1}),
+                          ("rlim_fd_max", 1, {"not-set": 1})], kxfleet.parameter_counts(results))
+
+    def test_the_page_shows_what_hosts_send_as_text(self):
+        # Collector messages and causes come from the hosts: never markup on the page.
+        hostile = '"><script>alert(1)</script><img src=x onerror=alert(2)>'
+        results = [kxfleet.host_result({"host": "db<b>9", "state": "not-collected", "message": hostile}),
+                   kxfleet.host_result(dict(self.outcomes()["db1"], notes=hostile))]
+        page = Page()
+        page.feed(kxfleet.fleet_page(results, title=hostile))
+        self.assertEqual((["script"], ["db<b>9", "db1"]), (page.marked, page.hosts))
+
+
+class Page(html.parser.HTMLParser):
+    """What a page could run or fetch (scripts, images, handlers, URLs), and its hosts."""
+
+    def __init__(self):
+        super().__init__()
+        self.marked, self.hosts = [], []
+
+    def handle_starttag(self, tag, attrs):
+        attrs = dict(attrs)
+        self.marked += [tag] if tag in ("script", "img", "iframe", "object", "link") else []
+        self.marked += [a for a, v in attrs.items() if a.startswith("on") or a in ("src", "href")]
+        self.hosts += [attrs["data-host"]] if "data-host" in attrs else []
 
 
 if __name__ == "__main__":

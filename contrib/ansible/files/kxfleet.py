@@ -4,8 +4,10 @@
 unpack:  reads what the collection step printed on a host (collector status and
          messages, the archive in uuencode or `od -b` form, its POSIX cksum), checks
          it, and lays the snapshot out under --dest.
+check:   checks a snapshot with the installed kxsyfchk from the host's own tool
+         directory, so that the host's trace is its own.
 summary: reads the hosts' outcomes (JSON on standard input) and their reports, writes
-         the fleet summary table.
+         the fleet summary, the findings as CSV and JSON, and the fleet page.
 
 The snapshot's commands are run by the check on the control node, so an archive's own
 scripts are never unpacked: only the host files and the captured outputs are taken,
@@ -14,7 +16,9 @@ and the replay commands are written here, the same as the collector writes them.
 
 import argparse
 import binascii
+import csv
 import gzip
+import html
 import io
 import json
 import os
@@ -24,6 +28,7 @@ import subprocess
 import sys
 import tarfile
 import tempfile
+import time
 import zlib
 
 # What a snapshot may hold besides the replay commands.
@@ -85,6 +90,10 @@ CHUNK = 1 << 20
 
 
 class UnpackError(Exception):
+    pass
+
+
+class CheckError(Exception):
     pass
 
 
@@ -642,83 +651,481 @@ def unpack(source, dest, max_bytes=DEFAULT_MAX_BYTES):
             "collector_messages": transcript["stderr"], "ignored": ignored}
 
 
+# --- The check of a snapshot --------------------------------------------------------------
+
+# What a tool directory holds besides its trace. The command takes the parent of the
+# directory in its start name for its tool directory, without resolving links.
+TOOL_PARTS = ("bin", "sys", "def")
+TRACE_HISTORY = re.compile(r"trace_[0-9]+\.log")
+
+
+def host_tool_dir(tools, host, command):
+    """<tools>/<host>: links to bin, sys and def of the installed tool directory that
+    holds command, and a trace/ of its own, empty. The check's trace and its command lock
+    are then this host's alone: no other check rotates the trace away or waits."""
+    installed = os.path.dirname(os.path.dirname(os.path.abspath(command)))
+    tool_dir = os.path.join(os.path.abspath(tools), host)
+    os.makedirs(tool_dir, 0o755, exist_ok=True)
+    for part in TOOL_PARTS:
+        link = os.path.join(tool_dir, part)
+        fresh = "%s.new.%d" % (link, os.getpid())
+        if os.path.lexists(fresh):
+            os.unlink(fresh)
+        os.symlink(os.path.join(installed, part), fresh)
+        os.replace(fresh, link)
+    trace = os.path.join(tool_dir, "trace")
+    if os.path.lexists(trace):
+        if os.path.isdir(trace) and not os.path.islink(trace):
+            shutil.rmtree(trace)
+        else:
+            os.unlink(trace)
+    os.mkdir(trace, 0o755)
+    return tool_dir
+
+
+def run_trace(trace_dir, out):
+    """Writes the trace of the one run in the emptied trace_dir to out: a history file its
+    rotation made (a run rotates at most once), then trace.log. False when there is none."""
+    names = [n for n in os.listdir(trace_dir) if TRACE_HISTORY.fullmatch(n)]
+    names.sort(key=lambda n: os.stat(os.path.join(trace_dir, n)).st_mtime_ns)
+    names.append("trace.log")
+    parts = [os.path.join(trace_dir, n) for n in names if os.path.isfile(os.path.join(trace_dir, n))]
+    if not parts:
+        return False
+    tmp = "%s.tmp.%d" % (out, os.getpid())
+    with open(tmp, "wb") as stream:
+        for part in parts:
+            with open(part, "rb") as source:
+                shutil.copyfileobj(source, stream, CHUNK)
+    os.replace(tmp, out)
+    return True
+
+
+def check(command, snapshot, reports, tools, host, lang):
+    """Runs the installed kxsyfchk (command) on a snapshot from the host's own tool
+    directory; writes <host>.log, .json and .trace to reports. The tool's exit status."""
+    if host in ("", ".", "..") or "/" in host or "\0" in host:
+        raise CheckError("no host name for a file: %r" % host)
+    base = os.path.join(reports, host)
+    for suffix in (".json", ".log", ".trace"):
+        if os.path.lexists(base + suffix):
+            os.unlink(base + suffix)
+    tool_dir = host_tool_dir(tools, host, command)
+    env = dict(os.environ, KXDEFCHK_HOST_ROOT=os.path.abspath(snapshot),
+               KXSYFCHK_JSON=os.path.abspath(base + ".json"), LANG=lang, LC_ALL=lang)
+    try:
+        status = subprocess.call([os.path.join(tool_dir, "bin", os.path.basename(command)),
+                                  os.path.abspath(base + ".log")], env=env)
+    finally:
+        run_trace(os.path.join(tool_dir, "trace"), base + ".trace")
+    if status < 0:
+        raise CheckError("kxsyfchk was killed by signal %d" % -status)
+    return status
+
+
 # --- The summary --------------------------------------------------------------------------
 
+# The verdicts of a finding, most severe first: the order of the counts and of the page.
+FINDING_VERDICTS = ("below-minimum", "not-set", "wrong-privilege")
+# Outcomes of a host, in the order the summary counts them.
+STATES = ("passed", "findings", "failed", "no-report", "not-collected", "unreachable")
+STATE_WORDS = {"passed": "passed", "findings": "with findings", "failed": "failed",
+               "no-report": "without a report", "not-collected": "not collected",
+               "unreachable": "unreachable"}
+# What the summary writes beside summary.txt.
+FINDINGS_CSV = "findings.csv"
+FINDINGS_JSON = "findings.json"
+FLEET_PAGE = "fleet.html"
+# kxfleet summary --fail-on-findings: a host has findings or was not checked.
+STATUS_FINDINGS = 3
 
-def findings_of(report):
-    """(count, lines) of the requirements not met, from the tool's JSON report."""
-    rows = []
-    for requirement in report.get("requirements") or []:
-        verdict = requirement.get("verdict") or []
-        if verdict == ["ok"]:
-            continue
-        where = requirement.get("parameter") or "?"
-        if requirement.get("project"):
-            where += " (%s)" % requirement["project"]
-        rows.append("%s: %s" % (where, ",".join(verdict) or "?"))
-    return len(rows), rows
+
+def read_report(path):
+    """(the check's JSON document, None) or (None, why there is none)."""
+    if not path or not os.path.isfile(path):
+        return None, "no JSON report (%s)" % (path or "none asked for")
+    try:
+        with open(path, encoding="utf-8") as stream:
+            report = json.load(stream)
+    except (OSError, ValueError) as error:
+        return None, "unreadable JSON report %s: %s" % (path, error)
+    if not isinstance(report, dict):
+        return None, "unreadable JSON report %s: no object" % path
+    return report, None
 
 
-def host_row(outcome):
-    """host, release, status, findings, detail lines of one host."""
-    host = outcome.get("host", "?")
+def shown(text, number):
+    """A value or minimum as the report shows it: its text, else its number(s)."""
+    if text is not None:
+        return str(text)
+    if isinstance(number, list):
+        return " ".join("-" if n is None else str(n) for n in number)
+    return "" if number is None else str(number)
+
+
+def column_of(row):
+    """The page's column and the counts' key of a requirement: parameter (project)."""
+    parameter = str(row.get("parameter") or "?")
+    return parameter + (" (%s)" % row["project"] if row.get("project") else "")
+
+
+def finding_of(host, release, row):
+    """A requirement not met, as the findings files give it."""
+    fix = row.get("fix") if isinstance(row.get("fix"), dict) else None
+    return {"host": host, "release": release, "parameter": row.get("parameter"),
+            "project": row.get("project"), "column": column_of(row),
+            "verdict": [str(v) for v in row.get("verdict") or ["?"]],
+            "value": row.get("value"), "value_text": shown(row.get("value_text"), row.get("value")),
+            "minimum": row.get("minimum"),
+            "minimum_text": shown(row.get("minimum_text"), row.get("minimum")),
+            "source": row.get("source"), "fix": fix}
+
+
+def _failure_cause(report):
+    """The step and cause of a failed run, one line (the trace writes a newline as \\n)."""
+    failure = report.get("failure") if isinstance(report.get("failure"), dict) else {}
+    words = [str(failure.get(k)) for k in ("step", "cause") if failure.get(k)]
+    text = ": ".join(" ".join(w.replace("\\n", " ").split()) for w in words)
+    return text or "the check failed (no cause in its report)"
+
+
+def host_result(outcome):
+    """What is known of one host: state, release, status, its requirements and findings,
+    why it was not checked, the collector's notes and the trace of its check."""
+    host = str(outcome.get("host", "?"))
     state = outcome.get("state", "unreachable")
-    release = outcome.get("release") or "-"
-    message = (outcome.get("message") or "").splitlines()
+    message = [l for l in str(outcome.get("message") or "").splitlines() if l.strip()]
+    # The helper names the host for whoever runs it by hand; here the row names it.
+    if message and message[0].startswith(host + ": "):
+        message[0] = message[0][len(host) + 2:]
+    result = {"host": host, "release": outcome.get("release") or None, "state": state,
+              "status": state, "findings": [], "requirements": [], "cause": [],
+              "notes": str(outcome.get("notes") or "").splitlines(), "trace": None}
     if state == "unreachable":
-        return [host, release, "unreachable", "-", message or ["cannot be reached"]]
+        result["cause"] = message or ["cannot be reached"]
+        return result
     if state != "checked":
-        # unpack names the host for whoever runs it by hand; here the row names it.
-        if message and message[0].startswith(host + ": "):
-            message[0] = message[0][len(host) + 2:]
-        return [host, release, "not-collected", "-", message or ["no snapshot"]]
-    # What the collector warned of (a file left out, not run as root) goes with the rows.
-    notes = (outcome.get("notes") or "").splitlines()
-    status = str(outcome.get("rc", "?"))
-    report = None
-    path = outcome.get("json")
-    if path and os.path.isfile(path):
-        try:
-            with open(path, encoding="utf-8") as stream:
-                report = json.load(stream)
-        except (OSError, ValueError) as error:
-            return [host, release, status, "?", ["unreadable JSON report %s: %s" % (path, error)] + notes]
-        if not isinstance(report, dict):
-            return [host, release, status, "?", ["unreadable JSON report %s: no object" % path] + notes]
+        result.update(state="not-collected", status="not-collected", cause=message or ["no snapshot"])
+        return result
+    rc = outcome.get("rc")
+    # Ansible may hand the status over as a text.
+    rc = int(rc) if isinstance(rc, str) and _NUMBER.fullmatch(rc.encode()) else rc
+    result["status"] = "?" if rc is None else str(rc)
+    trace = outcome.get("trace")
+    result["trace"] = trace if trace and os.path.isfile(trace) else None
+    report, why = read_report(outcome.get("json"))
     if report is None:
-        return [host, release, status, "?", ["no JSON report (%s)" % (path or "none asked for")]
-                + message + notes]
-    release = report.get("release") or release
-    count, rows = findings_of(report)
-    if report.get("exit_status") == 255 or outcome.get("rc") == 255:
-        rows = rows or ["the check failed: see %s" % (report.get("trace") or "the tool's trace")]
-    return [host, release, status, str(count), rows + notes]
+        result.update(state="failed" if rc not in (0, 1) else "no-report", cause=[why] + message)
+        return result
+    result["release"] = report.get("release") or result["release"]
+    if report.get("exit_status") == 255 or rc not in (0, 1):
+        result.update(state="failed", cause=[_failure_cause(report) if report.get("exit_status") == 255
+                                             else "kxsyfchk ended with status %s" % result["status"]] + message)
+        return result
+    rows = [r for r in report.get("requirements") or [] if isinstance(r, dict)]
+    result["requirements"] = rows
+    result["findings"] = [finding_of(host, result["release"], r) for r in rows
+                          if (r.get("verdict") or []) != ["ok"]]
+    result["state"] = "findings" if result["findings"] else "passed"
+    return result
 
 
-def summary(outcomes):
-    """The summary table as text."""
-    heading = ["host", "release", "status", "findings", "parameter (project): verdict"]
-    rows = [host_row(o) for o in outcomes]
-    widths = [max(len(str(r[i])) for r in rows + [heading]) for i in range(4)]
+def parameter_counts(results):
+    """[(column, hosts, {verdict: hosts})] of the findings, most hosts first: a host
+    counts once per column and verdict, whatever number of rows it has there."""
+    hosts, verdicts = {}, {}
+    for result in results:
+        for finding in result["findings"]:
+            column = finding["column"]
+            hosts.setdefault(column, set()).add(result["host"])
+            for verdict in finding["verdict"]:
+                verdicts.setdefault(column, {}).setdefault(verdict, set()).add(result["host"])
+    counts = [(c, len(h), {v: len(s) for v, s in verdicts[c].items()}) for c, h in hosts.items()]
+    return sorted(counts, key=lambda c: (-c[1], c[0]))
 
-    def line(cells, detail):
-        return "  ".join(str(c).ljust(w) for c, w in zip(cells, widths)) + "  " + detail
 
-    out = [line(heading[:4], heading[4]).rstrip()]
-    for row in rows:
-        details = row[4] or [""]
-        out.append(line(row[:4], details[0]).rstrip())
-        out.extend(line([""] * 4, d).rstrip() for d in details[1:])
+def state_counts(results):
     counts = {}
-    for row in rows:
-        key = {"0": "passed", "1": "with findings", "255": "failed"}.get(row[2], row[2])
-        counts[key] = counts.get(key, 0) + 1
-    order = ["passed", "with findings", "failed", "unreachable", "not-collected"]
-    keys = [k for k in order if k in counts] + sorted(k for k in counts if k not in order)
-    told = ", ".join("%d %s" % (counts[k], k) for k in keys)
-    out.append("")
-    out.append("%d host%s: %s" % (len(rows), "" if len(rows) == 1 else "s", told))
+    for result in results:
+        counts[result["state"]] = counts.get(result["state"], 0) + 1
+    return counts
+
+
+def _table(heading, rows):
+    """Lines of cells padded to the widest of their column, the last column not."""
+    widths = [max(len(r[i]) for r in [heading] + rows) for i in range(len(heading) - 1)]
+    return ["  ".join([c.ljust(w) for c, w in zip(r, widths)] + [r[-1]]).rstrip()
+            for r in [heading] + rows]
+
+
+def summary(results):
+    """The summary as text: the counts, the findings by parameter and by host, and why
+    a host was not checked. Passed hosts are counted, not listed."""
+    counts = state_counts(results)
+    told = ", ".join("%d %s" % (counts[s], STATE_WORDS[s]) for s in STATES if s in counts)
+    out = ["%d host%s: %s" % (len(results), "" if len(results) == 1 else "s", told or "none")]
+    for section in (_by_parameter, _by_host, _not_checked, _collection_notes):
+        lines = section(results)
+        if lines:
+            out += [""] + lines
     return "\n".join(out) + "\n"
+
+
+def _by_parameter(results):
+    counts = parameter_counts(results)
+    return counts and ["Findings by parameter (hosts):"] + _table(
+        ["parameter (project)", "hosts"] + list(FINDING_VERDICTS),
+        [[c, str(n)] + [str(v.get(k, "")) for k in FINDING_VERDICTS] for c, n, v in counts])
+
+
+def _by_host(results):
+    rows = []
+    for result in results:
+        for n, f in enumerate(result["findings"]):
+            value = f["value_text"] + (" (default)" if f["source"] == "default" else "")
+            rows.append([result["host"] if n == 0 else "", (result["release"] or "-") if n == 0 else "",
+                         f["column"], ",".join(f["verdict"]), value or "-", f["minimum_text"] or "-"])
+    return rows and ["Findings by host (their fixes in %s and %s, the fleet page %s):"
+                     % (FINDINGS_CSV, FINDINGS_JSON, FLEET_PAGE)] + _table(
+        ["host", "release", "parameter (project)", "verdict", "value", "minimum"], rows)
+
+
+def _not_checked(results):
+    rows = []
+    for result in results:
+        if result["state"] in ("passed", "findings"):
+            continue
+        cause = list(result["cause"])
+        if result["trace"]:
+            cause[0] += " (trace: %s)" % os.path.basename(result["trace"])
+        rows.append([result["host"], result["release"] or "-", result["status"], cause[0]])
+        rows += [["", "", "", line] for line in cause[1:]]
+    return rows and ["Hosts not checked:"] + _table(["host", "release", "status", "cause"], rows)
+
+
+def _collection_notes(results):
+    rows = [[r["host"] if n == 0 else "", line] for r in results for n, line in enumerate(r["notes"])]
+    return rows and ["Notes of the collection:"] + _table(["host", "note"], rows)
+
+
+def findings_csv(results):
+    """One line per host and finding; a host not checked has one line, its state."""
+    out = io.StringIO()
+    writer = csv.writer(out, lineterminator="\n")
+    writer.writerow(["host", "release", "parameter", "project", "value", "minimum", "verdict",
+                     "source", "fix", "apply_now", "reboot"])
+    for result in results:
+        for f in result["findings"]:
+            fix = f["fix"] or {}
+            writer.writerow([f["host"], f["release"] or "", f["parameter"] or "", f["project"] or "",
+                             f["value_text"], f["minimum_text"], ",".join(f["verdict"]),
+                             f["source"] or "", fix.get("command") or "", fix.get("apply_now") or "",
+                             {True: "yes", False: "no"}.get(fix.get("reboot"), "")])
+        if result["state"] not in ("passed", "findings"):
+            writer.writerow([result["host"], result["release"] or "", "", "", "", "", result["state"],
+                             "", "", "", ""])
+    return out.getvalue()
+
+
+def findings_document(results):
+    """The findings, the counts by parameter and each host's state, for programs."""
+    hosts = [{"host": r["host"], "release": r["release"], "state": r["state"],
+              "exit_status": int(r["status"]) if re.fullmatch("[0-9]{1,3}", r["status"]) else None,
+              "findings": len(r["findings"]) if r["state"] in ("passed", "findings") else None,
+              "cause": r["cause"] or None, "trace": r["trace"]} for r in results]
+    findings = [{k: f[k] for k in ("host", "release", "parameter", "project", "verdict", "value",
+                                   "value_text", "minimum", "minimum_text", "source", "fix")}
+                for r in results for f in r["findings"]]
+    parameters = [{"parameter": c, "hosts": n, "verdicts": v} for c, n, v in parameter_counts(results)]
+    return {"hosts": hosts, "parameters": parameters, "findings": findings}
+
+
+# --- The fleet page -----------------------------------------------------------------------
+
+# A cell's class, its short text and its rank when a column is sorted: the most severe
+# verdict of the host's rows there; "na" when no row applies, "none" when not checked.
+CELL_KINDS = [("below-minimum", "low"), ("not-set", "unset"), ("wrong-privilege", "priv"),
+              ("ok", "ok"), ("na", ""), ("none", "")]
+CELL_RANK = {kind: rank for rank, (kind, _) in enumerate(CELL_KINDS)}
+CELL_WORD = dict(CELL_KINDS)
+STATE_RANK = {"failed": 0, "no-report": 1, "not-collected": 2, "unreachable": 3,
+              "findings": 4, "passed": 5}
+STATE_BADGE = {"failed": "failed", "no-report": "no report", "not-collected": "not collected",
+               "unreachable": "unreachable"}
+
+PAGE_STYLE = """
+body { font: 13px/1.3 sans-serif; margin: 1em; color: #222; }
+h1 { font-size: 18px; margin: 0 0 .3em; }
+.legend span { display: inline-block; padding: 1px 6px; margin-right: 4px; border: 1px solid #bbb; }
+table { border-collapse: separate; border-spacing: 0; margin-top: 1em; }
+th, td { border-right: 1px solid #fff; border-bottom: 1px solid #fff; padding: 2px 4px; white-space: nowrap; }
+thead th { position: sticky; top: 0; background: #eee; cursor: pointer; vertical-align: bottom; z-index: 2; }
+thead th.param { writing-mode: vertical-rl; transform: rotate(180deg); text-align: left; }
+thead th[aria-sort=ascending]::after { content: " \\25b2"; }
+thead th[aria-sort=descending]::after { content: " \\25bc"; }
+thead th .count { color: #b71c1c; font-weight: normal; }
+tbody th { position: sticky; left: 0; background: #fafafa; text-align: left; font-weight: normal; z-index: 1; }
+td.cell { min-width: 2.5em; text-align: center; font-size: 11px; }
+.v-below-minimum { background: #d32f2f; color: #fff; }
+.v-not-set { background: #f57c00; color: #fff; }
+.v-wrong-privilege { background: #7b1fa2; color: #fff; }
+.v-ok { background: #a5d6a7; color: #1b5e20; }
+.v-na { background: #f0f0f0; }
+.v-none { background: repeating-linear-gradient(45deg, #ddd 0 4px, #f7f7f7 4px 8px); }
+.badge { display: inline-block; margin-left: .5em; padding: 0 4px; border-radius: 3px; font-size: 11px; color: #fff; }
+tr.failed .badge, tr.no-report .badge { background: #000; }
+tr.unreachable .badge, tr.not-collected .badge { background: #757575; }
+tr.failed th, tr.no-report th { border-left: 4px solid #000; }
+tr.unreachable th, tr.not-collected th { border-left: 4px solid #9e9e9e; }
+"""
+
+# Sorting: a heading's click orders the rows by its cells' data-sort (numbers, or host
+# names in natural order), a second click reverses; #sort=[-]<heading> does the same on
+# opening, so that a sorted view can be linked. Ties keep host order.
+PAGE_SCRIPT = """
+(function () {
+  "use strict";
+  var table = document.getElementById("fleet");
+  var body = table.tBodies[0];
+  var heads = table.tHead.rows[0].cells;
+  var names = new Intl.Collator("en", {numeric: true});
+  var current = -1, reversed = false;
+  function key(row, col) {
+    var cell = row.cells[col];
+    return cell.hasAttribute("data-sort") ? cell.getAttribute("data-sort") : cell.textContent;
+  }
+  function sortBy(col, reverse) {
+    var numeric = heads[col].getAttribute("data-kind") === "number";
+    var rows = Array.prototype.slice.call(body.rows);
+    rows.sort(function (a, b) {
+      var x = key(a, col), y = key(b, col);
+      var d = numeric ? Number(x) - Number(y) : names.compare(x, y);
+      if (reverse) { d = -d; }
+      return d || names.compare(a.getAttribute("data-host"), b.getAttribute("data-host"));
+    });
+    var list = document.createDocumentFragment();
+    rows.forEach(function (row) { list.appendChild(row); });
+    body.appendChild(list);
+    for (var i = 0; i < heads.length; i++) { heads[i].removeAttribute("aria-sort"); }
+    heads[col].setAttribute("aria-sort", reverse ? "descending" : "ascending");
+    current = col;
+    reversed = reverse;
+  }
+  function columnOf(name) {
+    for (var i = 0; i < heads.length; i++) {
+      if (heads[i].getAttribute("data-key") === name) { return i; }
+    }
+    return -1;
+  }
+  function fromFragment() {
+    var match = /^#sort=(-?)(.+)$/.exec(location.hash);
+    var col = match ? columnOf(decodeURIComponent(match[2])) : -1;
+    if (col >= 0) { sortBy(col, match[1] === "-"); }
+  }
+  Array.prototype.forEach.call(heads, function (head, col) {
+    head.addEventListener("click", function () {
+      var reverse = current === col && !reversed;
+      sortBy(col, reverse);
+      try {
+        history.replaceState(null, "", "#sort=" + (reverse ? "-" : "") +
+                             encodeURIComponent(head.getAttribute("data-key")));
+      } catch (e) { /* a browser that keeps file: pages' addresses as they are */ }
+    });
+  });
+  window.addEventListener("hashchange", fromFragment);
+  fromFragment();
+}());
+"""
+
+
+def _attr(text):
+    return html.escape(str(text), quote=True)
+
+
+def _cell(result, column):
+    """The td of one host and column: its class, short text, rank and hover text."""
+    if result["state"] not in ("passed", "findings"):
+        kind, verdicts, tip = "none", [], "%s: %s" % (result["host"], STATE_BADGE[result["state"]])
+    else:
+        rows = [r for r in result["requirements"] if column_of(r) == column]
+        # A verdict the page does not know counts as the most severe.
+        verdicts = sorted({str(v) for r in rows for v in r.get("verdict") or []},
+                          key=lambda v: CELL_RANK.get(v, 0))
+        kind = (verdicts[0] if verdicts[0] in CELL_RANK else "below-minimum") if verdicts else "na"
+        tip = "\n\n".join(_cell_tip(result["host"], column, row) for row in rows) or \
+            "%s, %s: does not apply" % (result["host"], column)
+    text = "+".join(CELL_WORD.get(v, v) for v in verdicts)
+    return '<td class="cell v-%s" data-sort="%d" title="%s">%s</td>' % (
+        kind, CELL_RANK[kind], _attr(tip), html.escape(text))
+
+
+def _cell_tip(host, column, row):
+    lines = ["%s, %s" % (host, column), ", ".join(row.get("verdict") or ["?"]),
+             "value: %s" % (shown(row.get("value_text"), row.get("value")) or "none")]
+    where = [w for w in (row.get("current_privilege"), row.get("source")) if w]
+    if where:
+        lines[-1] += " (%s)" % ", ".join(str(w) for w in where)
+    lines.append("minimum: %s" % (shown(row.get("minimum_text"), row.get("minimum")) or "none"))
+    fix = row.get("fix") if isinstance(row.get("fix"), dict) else None
+    if fix and fix.get("command"):
+        lines.append("fix: %s" % fix["command"])
+    return "\n".join(lines)
+
+
+def _host_row(result, columns):
+    state = result["state"]
+    badge = ('<span class="badge">%s</span>' % STATE_BADGE[state]) if state in STATE_BADGE else ""
+    tip = "\n".join(result["cause"] + result["notes"])
+    count = len(result["findings"]) if state in ("passed", "findings") else None
+    cells = ['<th data-sort="%s"%s>%s%s</th>' % (_attr(result["host"]),
+                                                  ' title="%s"' % _attr(tip) if tip else "",
+                                                  html.escape(result["host"]), badge),
+             "<td>%s</td>" % html.escape(result["release"] or "-"),
+             '<td data-sort="%d">%s</td>' % (STATE_RANK.get(state, 0), html.escape(result["status"])),
+             '<td data-sort="%d">%s</td>' % (-count if count is not None else 1,
+                                             "-" if count is None else count)]
+    cells += [_cell(result, c) for c in columns]
+    return '<tr class="%s" data-host="%s">%s</tr>' % (_attr(state), _attr(result["host"]), "".join(cells))
+
+
+def fleet_page(results, title="kxsyfchk fleet"):
+    """The fleet as one HTML page needing nothing else: hosts by parameters, each cell
+    coloured by its verdict, the value and minimum on hover, sortable by any heading."""
+    columns = sorted({column_of(r) for res in results for r in res["requirements"]})
+    by_column = {c: (n, v) for c, n, v in parameter_counts(results)}
+    counts = state_counts(results)
+    told = ", ".join("%d %s" % (counts[s], STATE_WORDS[s]) for s in STATES if s in counts)
+    heads = ['<th data-key="host">host</th>', '<th data-key="release">release</th>',
+             '<th data-key="status" data-kind="number">status</th>',
+             '<th data-key="findings" data-kind="number">findings</th>']
+    for column in columns:
+        hosts, verdicts = by_column.get(column, (0, {}))
+        tip = "%s: %d host%s with findings" % (column, hosts, "" if hosts == 1 else "s")
+        if verdicts:
+            tip += " (%s)" % ", ".join("%d %s" % (verdicts[v], v) for v in FINDING_VERDICTS if v in verdicts)
+        heads.append('<th class="param" data-key="%s" data-kind="number" title="%s">%s%s</th>' % (
+            _attr(column), _attr(tip), html.escape(column),
+            ' <span class="count">%d</span>' % hosts if hosts else ""))
+    legend = "".join('<span class="v-%s">%s</span>' % (k, k) for k, _ in CELL_KINDS[:4])
+    legend += '<span class="v-na">does not apply</span><span class="v-none">not checked</span>'
+    return "\n".join([
+        "<!DOCTYPE html>",
+        '<html lang="en"><head><meta charset="utf-8">',
+        # Nothing is fetched: the page works from a mail attachment or a file share.
+        "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
+        "style-src 'unsafe-inline'; script-src 'unsafe-inline'\">",
+        "<title>%s</title>" % html.escape(title),
+        "<style>%s</style></head><body>" % PAGE_STYLE,
+        "<h1>%s</h1>" % html.escape(title),
+        '<p id="counts">%d host%s: %s</p>' % (len(results), "" if len(results) == 1 else "s",
+                                              html.escape(told or "none")),
+        '<p class="legend">%s</p>' % legend,
+        '<p>Hover over a cell for its value, minimum and fix; click a heading to sort.</p>',
+        '<table id="fleet"><thead><tr>%s</tr></thead><tbody>' % "".join(heads),
+        "\n".join(_host_row(r, columns) for r in results),
+        "</tbody></table>",
+        "<script>%s</script></body></html>" % PAGE_SCRIPT,
+        ""])
 
 
 # --- Command line -------------------------------------------------------------------------
@@ -730,8 +1137,18 @@ def main(argv=None):
     p_unpack = commands.add_parser("unpack", help="the collection step's output on stdin")
     p_unpack.add_argument("--dest", required=True, help="snapshot directory to (re)place")
     p_unpack.add_argument("--max-bytes", type=int, default=DEFAULT_MAX_BYTES)
+    p_check = commands.add_parser("check", help="check a snapshot with the installed tool")
+    p_check.add_argument("--bin", required=True, help="the installed kxsyfchk")
+    p_check.add_argument("--snapshot", required=True, help="the host's snapshot directory")
+    p_check.add_argument("--host", required=True, help="the host: names its files")
+    p_check.add_argument("--report-dir", required=True, help="for <host>.json, .log and .trace")
+    p_check.add_argument("--tool-dirs", required=True, help="for the hosts' own tool directories")
+    p_check.add_argument("--lang", default="ja_JP.UTF-8", help="LANG and LC_ALL of the check")
     p_summary = commands.add_parser("summary", help="outcomes (JSON list) on stdin")
-    p_summary.add_argument("--out", required=True, help="summary file to write")
+    p_summary.add_argument("--report-dir", required=True,
+                           help="for summary.txt, %s, %s and %s" % (FINDINGS_CSV, FINDINGS_JSON, FLEET_PAGE))
+    p_summary.add_argument("--fail-on-findings", action="store_true",
+                           help="exit %d when a host has findings or was not checked" % STATUS_FINDINGS)
     args = parser.parse_args(argv)
 
     if args.command == "unpack":
@@ -745,18 +1162,39 @@ def main(argv=None):
             return _refuse(host, "%s: %s" % (type(error).__name__, " ".join(str(error).split())))
         print(json.dumps(result, sort_keys=True))
         return 0
-    table = summary(json.loads(sys.stdin.buffer.read().decode("utf-8", errors="replace")))
-    tmp = args.out + ".tmp"
-    with open(tmp, "w", encoding="utf-8") as stream:
-        stream.write(table)
-    os.replace(tmp, args.out)
+    if args.command == "check":
+        # 0, 1 and 255 are the tool's; 2 says the helper could not run it.
+        try:
+            return check(args.bin, args.snapshot, args.report_dir, args.tool_dirs, args.host, args.lang)
+        except (CheckError, OSError) as error:
+            return _refuse(args.host, str(error), 2)
+    outcomes = json.loads(sys.stdin.buffer.read().decode("utf-8", errors="replace"))
+    results = [host_result(o) for o in outcomes]
+    table = write_summary(results, args.report_dir)
     sys.stdout.write(table)
+    if args.fail_on_findings and any(r["state"] != "passed" for r in results):
+        return STATUS_FINDINGS
     return 0
 
 
-def _refuse(host, message):
+def write_summary(results, report_dir):
+    """Writes summary.txt and the files beside it, each replaced whole; the summary."""
+    table = summary(results)
+    stamp = time.strftime("%Y-%m-%d %H:%M UTC", time.gmtime())
+    files = [("summary.txt", table), (FINDINGS_CSV, findings_csv(results)),
+             (FINDINGS_JSON, json.dumps(findings_document(results), indent=1, ensure_ascii=False) + "\n"),
+             (FLEET_PAGE, fleet_page(results, "kxsyfchk fleet, %s" % stamp))]
+    for name, text in files:
+        path = os.path.join(report_dir, name)
+        with open(path + ".tmp", "w", encoding="utf-8", newline="") as stream:
+            stream.write(text)
+        os.replace(path + ".tmp", path)
+    return table
+
+
+def _refuse(host, message, status=1):
     print("kxfleet: %s: %s" % (host, message), file=sys.stderr)
-    return 1
+    return status
 
 
 if __name__ == "__main__":
