@@ -29,10 +29,15 @@ int kxl_iconvStep(iconv_t iDesc, char** iIn, size_t* iInLeft, std::string& ioOut
     return aError;
 }
 
+// A run's conversion and its key in the cache, kept from call to call so that a hit
+// allocates nothing. Held here rather than in the function, so that they outlive any
+// later static whose end still converts a text.
+std::string sPart;
+std::string sKey;
+
 // iText's run of non-ASCII bytes converted, from ioCache when it holds it.
 const std::string& kxl_cnvRun(iconv_t iDesc, const char* iRun, size_t iLen, KxConvCache* ioCache)
 {
-    static std::string sPart;
     if (ioCache == nullptr) {
         kxg_cnvText(iDesc, iRun, iLen, sPart);
         return sPart;
@@ -41,8 +46,6 @@ const std::string& kxl_cnvRun(iconv_t iDesc, const char* iRun, size_t iLen, KxCo
         *ioCache = KxConvCache();
         ioCache->Desc = iDesc;
     }
-    // The key is looked up in a string kept from call to call: no allocation on a hit.
-    static std::string sKey;
     sKey.assign(iRun, iLen);
     auto aFound = ioCache->Runs.find(sKey);
     if (aFound != ioCache->Runs.end()) {

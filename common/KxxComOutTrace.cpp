@@ -47,6 +47,10 @@ std::string sConverted;
 std::string sLastMessage;
 // The conversions of the Japanese texts of the trace lines, made once.
 KxConvCache sConvCache;
+// The trace path and the tool directory it was made for. Held here rather than in the
+// function, so that they outlive any later static whose end still flushes the trace.
+std::string sTraceDir;
+std::string sTracePath;
 
 // The lines not yet in the file, converted, and the second they were written in. A signal
 // that ends the tool writes them first; one that comes while a line is being added waits
@@ -346,12 +350,11 @@ namespace {
 // The trace path, made again only when the tool directory changes.
 const std::string& kxl_getTracePathOnce()
 {
-    static std::string sDir, sPath;
-    if (sPath.empty() || sDir != *gKXDefChkPath) {
-        sDir = *gKXDefChkPath;
-        sPath = kxg_getTracePath();
+    if (sTracePath.empty() || sTraceDir != *gKXDefChkPath) {
+        sTraceDir = *gKXDefChkPath;
+        sTracePath = kxg_getTracePath();
     }
-    return sPath;
+    return sTracePath;
 }
 
 } // namespace
