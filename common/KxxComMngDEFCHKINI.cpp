@@ -334,6 +334,28 @@ int kxg_getFileNum(int& oCount)
     return kxl_getFileNumber("kxg_getFileNum", oCount);
 }
 
+namespace {
+
+// The path of a parameter list file from its entry's FilePath and FileName.
+std::string kxl_joinUseFilePath(const std::string& iDir, const std::string& iName)
+{
+    return *gKXDefChkPath + "/" + iDir + "/" + iName;
+}
+
+// The lines of an open file, a last line without a newline counted.
+size_t kxl_cntLines(FILE* iFile)
+{
+    char aBlock[65536];
+    size_t aRead;
+    size_t aLines = 1;
+    while ((aRead = fread(aBlock, 1, sizeof aBlock, iFile)) > 0) {
+        aLines += std::count(aBlock, aBlock + aRead, '\n');
+    }
+    return aLines;
+}
+
+} // namespace
+
 size_t kxg_cntUseFileLines(int iFileCount)
 {
     if (!gKXDefChkPath) {
@@ -347,15 +369,10 @@ size_t kxg_cntUseFileLines(int iFileCount)
         if (kxg_readIniString(kxl_ownSection(), kxl_numberedKey("useFile%d", aNum), aSection, aIniPath) != 0 ||
             kxg_readIniString(aSection, "FilePath", aDir, aIniPath) != 0 ||
             kxg_readIniString(aSection, "FileName", aName, aIniPath) != 0 ||
-            !(aFile = kxg_openInput(*gKXDefChkPath + "/" + aDir + "/" + aName))) {
+            !(aFile = kxg_openInput(kxl_joinUseFilePath(aDir, aName)))) {
             break;
         }
-        char aBlock[65536];
-        size_t aRead;
-        aLines++; // a last line without a newline
-        while ((aRead = fread(aBlock, 1, sizeof aBlock, aFile.get())) > 0) {
-            aLines += std::count(aBlock, aBlock + aRead, '\n');
-        }
+        aLines += kxl_cntLines(aFile.get());
     }
     return aLines;
 }
@@ -374,7 +391,7 @@ int kxg_getUseFilePath(std::string& oPath, int iNum)
     if (kxl_getUseFileEntry(aFunc, iNum, aDir, aName) != 0) {
         return -9995;
     }
-    oPath = *gKXDefChkPath + "/" + aDir + "/" + aName;
+    oPath = kxl_joinUseFilePath(aDir, aName);
     kxg_outWriteTracelog(aFunc, "[外部ファイルパス]");
     kxg_outWriteTracelog(aFunc, oPath.c_str());
     return 0;

@@ -20,12 +20,6 @@ const char* const kCalc = "calc";
 const int kOptNeedCount = 4;
 const int kOptInitCount = 2;
 
-// How a minimum text of kxl_chkSysMin writes its number: 'x' or 'X' for "0x...", else 0.
-char kxl_getMinimumForm(const std::string& iMinText)
-{
-    return iMinText.size() > 1 && (iMinText[1] == 'x' || iMinText[1] == 'X') ? iMinText[1] : 0;
-}
-
 // The part of the current value that a fixed or additional record is judged by: the first
 // word of an /etc/system value, the whole value of a resource control.
 std::string kxl_getJudgedValue(const SysPrmRecord& iRec)
@@ -171,10 +165,10 @@ int kxl_chkSingleValue(SysPrmRecord& ioRec, const Evaluation& iEval)
     if (aResult != 0) {
         return aResult;
     }
-    std::string aMinText;
-    int aBelow = kxl_chkSysMin(kxl_getJudgedValue(ioRec), aMinimum, kxl_getNumberBase(ioRec.Source),
-                               aMinText);
-    ioRec.MinimumForms[0] = kxl_getMinimumForm(aMinText);
+    std::string aJudged = kxl_getJudgedValue(ioRec), aMinText;
+    NumberBase aBase = kxl_getNumberBase(ioRec.Source);
+    int aBelow = kxl_chkSysMin(aJudged, aMinimum, aBase, aMinText);
+    ioRec.MinimumForms[0] = kxl_getHexMark(aJudged, aBase);
     if (aBelow != 0) {
         kxg_outDetailTracelog(kListFunc, "設定値が最小必要値以下です");
         kxg_outDetailTracelogEx(kListFunc, "最小必要値：%s", aMinText.c_str());
@@ -260,11 +254,11 @@ int kxl_chkOptCri(SysPrmRecord& ioRec)
     for (int i = 0; i < kOptNeedCount; i++) {
         kxg_cutBlTbWord(ioRec.CurrentValue, aPos, aWord);
         aWords += aWord.empty() ? 0 : 1;
-        aBelow = kxl_chkSysMin(aWord, aNeed[i], kxl_getNumberBase(ioRec.Source), aMinText) != 0 ||
-                 aBelow;
+        NumberBase aBase = kxl_getNumberBase(ioRec.Source);
+        aBelow = kxl_chkSysMin(aWord, aNeed[i], aBase, aMinText) != 0 || aBelow;
         aMinimums += aMinText + " ";
         ioRec.Minimums[i] = aNeed[i];
-        ioRec.MinimumForms[i] = kxl_getMinimumForm(aMinText);
+        ioRec.MinimumForms[i] = kxl_getHexMark(aWord, aBase);
     }
     ioRec.MinimumCount = kOptNeedCount;
     kxg_cutBlTbWord(ioRec.CurrentValue, aPos, aWord);
@@ -311,14 +305,8 @@ int kxl_chkSysMin(const std::string& iCurrent, unsigned long long iMinimum, Numb
                   std::string& oMinText)
 {
     const char* aFunc = "kxl_chkSysMin";
-    // 20 digits of ULLONG_MAX, or "0x" and 16 hexadecimal digits, and the terminator.
-    char aMinText[24];
-    if (kxl_isHexText(iCurrent, iBase)) {
-        snprintf(aMinText, sizeof aMinText, "0%c%llx", iCurrent[1], iMinimum);
-    } else {
-        snprintf(aMinText, sizeof aMinText, "%llu", iMinimum);
-    }
-    oMinText = aMinText;
+    oMinText = kxl_fmtNumber(iMinimum, kxl_getHexMark(iCurrent, iBase));
+    const char* aMinText = oMinText.c_str();
     const char* aCur = iCurrent.c_str();
     unsigned long long aValue = 0;
     int aNumber = kxl_cnvSettingNumber(iCurrent, iBase, aValue);

@@ -284,7 +284,6 @@ int kxl_setSysLstFrm(SysPrmRecord&& ioRecord, SysPrmList& ioList, RowSet& ioRows
         return 0;
     }
     ioList.Count++;
-    kxl_addToIndex(ioList, aPos);
     return 0;
 }
 

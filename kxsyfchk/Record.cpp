@@ -2,7 +2,6 @@
 // The index is a table of open addressing, never more than half full: it doubles when it
 // would be.
 #include <algorithm>
-#include <cstdio>
 #include <functional>
 
 #include "Record.h"
@@ -31,38 +30,13 @@ void kxl_growIndex(SysPrmList& ioList)
     ioList.Index.Slots.swap(aSlots);
 }
 
-} // namespace
-
-std::string kxl_getMinimumText(const SysPrmRecord& iRec)
-{
-    bool aOptcri = iRec.Criterion == "optcri";
-    std::string aText;
-    for (int i = 0; i < iRec.MinimumCount && i < kMinimumsMax; i++) {
-        char aNumber[24]; // "0x" and 16 hexadecimal digits, or 20 decimal ones
-        if (iRec.MinimumForms[i] != 0) {
-            snprintf(aNumber, sizeof aNumber, "0%c%llx", iRec.MinimumForms[i], iRec.Minimums[i]);
-        } else {
-            snprintf(aNumber, sizeof aNumber, "%llu", iRec.Minimums[i]);
-        }
-        aText += aNumber;
-        aText += aOptcri ? " " : "";
-    }
-    return aText;
-}
-
-size_t kxl_cntRecords(const SysPrmList& iList)
-{
-    size_t aCount = iList.Count > 0 ? static_cast<size_t>(iList.Count) : 0;
-    return std::min(aCount, iList.Records.size());
-}
-
+// Adds the record at iPos, the last one added, to the list's index.
 void kxl_addToIndex(SysPrmList& ioList, uint32_t iPos)
 {
     RecordIndex& aIndex = ioList.Index;
     if ((aIndex.Names + 1) * 2 > aIndex.Slots.size()) {
         kxl_growIndex(ioList);
     }
-    aIndex.Next.resize(iPos + 1, 0);
     uint32_t& aLast = aIndex.Slots[kxl_findSlot(ioList, aIndex.Slots, ioList.Records[iPos].ParamName)];
     if (aLast == 0) {
         aIndex.Next[iPos] = iPos + 1;
@@ -74,13 +48,30 @@ void kxl_addToIndex(SysPrmList& ioList, uint32_t iPos)
     aLast = iPos + 1;
 }
 
+} // namespace
+
+std::string kxl_getMinimumText(const SysPrmRecord& iRec)
+{
+    bool aOptcri = iRec.Criterion == "optcri";
+    std::string aText;
+    for (int i = 0; i < iRec.MinimumCount && i < kMinimumsMax; i++) {
+        aText += kxl_fmtNumber(iRec.Minimums[i], iRec.MinimumForms[i]);
+        aText += aOptcri ? " " : "";
+    }
+    return aText;
+}
+
+size_t kxl_cntRecords(const SysPrmList& iList)
+{
+    size_t aCount = iList.Count > 0 ? static_cast<size_t>(iList.Count) : 0;
+    return std::min(aCount, iList.Records.size());
+}
+
 void kxl_makeIndex(SysPrmList& ioList)
 {
     size_t aCount = kxl_cntRecords(ioList);
-    if (ioList.Index.Next.size() == aCount) {
-        return;
-    }
     ioList.Index = RecordIndex();
+    ioList.Index.Next.assign(aCount, 0);
     for (size_t i = 0; i < aCount; i++) {
         kxl_addToIndex(ioList, static_cast<uint32_t>(i));
     }

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "SettingSource.h"
@@ -90,8 +89,8 @@ size_t kxl_probeSlots(const std::vector<Slot>& iSlots, size_t iHash, Stop iStop)
 
 // Records by parameter name, a ring of them per name: each record's Next is the next
 // record of its name in list order, the last one's the first; a name's slot holds its last
-// record, after which a new one goes in. Positions are held + 1, 0 being none. The load
-// keeps it as it adds records; the settings readers find the records of a name with it.
+// record, after which a new one goes in. Positions are held + 1, 0 being none. Made once
+// the list is loaded; the settings readers find the records of a name with it.
 struct RecordIndex {
     std::vector<uint32_t> Slots; // by name: its last record
     std::vector<uint32_t> Next;  // per record: the next of its name
@@ -114,11 +113,7 @@ std::string kxl_getMinimumText(const SysPrmRecord& iRec);
 // The number of records in use: Count, never beyond the records actually held.
 size_t kxl_cntRecords(const SysPrmList& iList);
 
-// Adds the record at iPos, the last one added, to the list's index.
-void kxl_addToIndex(SysPrmList& ioList, uint32_t iPos);
-
-// The index of the records in use made anew, for a list that was put together record
-// by record; nothing is done when it is up to date.
+// The index of the records in use, made anew.
 void kxl_makeIndex(SysPrmList& ioList);
 
 // The position + 1 of the first record named iName; 0 when there is none.

@@ -2,6 +2,7 @@
 // Numbers are read digit by digit rather than with strtoull, so that each form takes
 // exactly what its program takes: no blanks, no sign but where the program allows one.
 #include <climits>
+#include <cstdio>
 
 #include "SettingNumber.h"
 
@@ -113,6 +114,23 @@ bool kxl_isHexText(const std::string& iText, NumberBase iBase)
     default:
         return false;
     }
+}
+
+char kxl_getHexMark(const std::string& iText, NumberBase iBase)
+{
+    return kxl_isHexText(iText, iBase) ? iText[1] : 0;
+}
+
+std::string kxl_fmtNumber(unsigned long long iValue, char iHexMark)
+{
+    // 20 digits of ULLONG_MAX, or "0x" and 16 hexadecimal digits, and the terminator.
+    char aText[24];
+    if (iHexMark != 0) {
+        snprintf(aText, sizeof aText, "0%c%llx", iHexMark, iValue);
+    } else {
+        snprintf(aText, sizeof aText, "%llu", iValue);
+    }
+    return aText;
 }
 
 int kxl_cnvSettingNumber(const std::string& iText, NumberBase iBase, unsigned long long& oValue)

@@ -38,6 +38,13 @@ KernelValue kxl_readKernelValue(const std::string& iText, unsigned long long& oV
 // Whether iText is written in hexadecimal in iBase.
 bool kxl_isHexText(const std::string& iText, NumberBase iBase);
 
+// How iText writes its number in iBase: the 'x' or 'X' of a hexadecimal text, else 0.
+char kxl_getHexMark(const std::string& iText, NumberBase iBase);
+
+// iValue written as a text with iHexMark writes it: "0x" ("0X") and hexadecimal digits,
+// or decimal digits when iHexMark is 0.
+std::string kxl_fmtNumber(unsigned long long iValue, char iHexMark);
+
 // A number of a parameter list row (checked to be digits when the row was loaded):
 // 0 for an empty word, ULLONG_MAX when it does not fit.
 unsigned long long kxl_cnvRowNumber(const std::string& iWord);

@@ -210,6 +210,7 @@ TEST_F(ListLoad, TheIndexFindsEachNamesRecordsInListOrder)
     }
     files({aRows});
     ASSERT_EQ(0, load());
+    kxl_makeIndex(mList);
     for (const char* aName : {"n0", "n57", "n99"}) {
         std::vector<std::string> aNeeds;
         kxl_forEachNamed(mList, aName, SettingSource::System,
